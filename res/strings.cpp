@@ -37,8 +37,18 @@ constexpr Entry kStrings[] = {
     {IDS_SAVE_DONE, "データの保存が終了しました。"},
     {IDS_NOT_INSTALLED, "『セルヴァリン』、または『セルヴァリン ヴェルタ』がインストールされていません。"},
     {IDS_FACE_DATA_MISSING, "『セルヴァリン』、または『セルヴァリン ヴェルタ』の顔データが見つかりません。"},
+    {IDS_PROMPT_IMPORT_PICTURE, "画像を取り込みます"},
+    {IDS_PROMPT_CHANGE_FACE, "武将の顔を変更します"},
+    {IDS_PROMPT_RESET_ALL, "顔CGデータを初期化します"},
+    {IDS_PROMPT_FIND_OFFICER, "検索します"},
     {IDS_APP_TITLE, "S13KaoCgEdit"},
     {IDS_READY, "レディ"},
+    {IDS_PROMPT_FILE_SAVE, "作業中のドキュメントを上書きして保存します"},
+    {IDS_PROMPT_APP_ABOUT, "プログラム情報、バージョン、著作権を表示します"},
+    {IDS_PROMPT_APP_EXIT, "アプリケーションを終了し、ドキュメントの保存を指示します"},
+    {IDS_INDICATOR_CAPS, "CAP"},
+    {IDS_INDICATOR_NUM, "NUM"},
+    {IDS_INDICATOR_SCRL, "SCRL"},
 };
 
 constexpr bool IsSorted() {

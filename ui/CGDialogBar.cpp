@@ -1,0 +1,73 @@
+#include "ui/CGDialogBar.h"
+
+#include <QLabel>
+
+#include "res/templates.h"
+
+CCGDialogBar::CCGDialogBar(QWidget* parent) : QWidget(parent) {
+  const res::DlgTemplate* t = res::FindDialogTemplate(res::IDD_PREVIEW_BAR);
+  setFont(kaocg_ui::TemplateFont(*t));
+  m_controls = kaocg_ui::CreateTemplateControls(this, *t);
+  if (QLabel* name = Control(res::IDC_BAR_NAME)) name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Docked on a side, the bar keeps its template width and takes the
+  // frame's height.
+  setFixedWidth(kaocg_ui::DluToPixelsX(*t, t->cx));
+  setMinimumHeight(0);
+}
+
+CCGDialogBar::~CCGDialogBar() = default;
+
+QLabel* CCGDialogBar::Control(int id) const {
+  return qobject_cast<QLabel*>(m_controls.value(id, nullptr));
+}
+
+QString CCGDialogBar::NameText() const {
+  QLabel* l = Control(res::IDC_BAR_NAME);
+  return l ? l->text() : QString();
+}
+
+QFont CCGDialogBar::NameFont() const {
+  QLabel* l = Control(res::IDC_BAR_NAME);
+  return l ? l->font() : QFont();
+}
+
+void CCGDialogBar::SetPicture(int controlId, const QPixmap& p) {
+  QLabel* l = Control(controlId);
+  if (!l) return;
+  if (p.isNull()) {
+    l->clear();
+    return;
+  }
+  // A bitmap static takes the size of its bitmap: the face is shown whole
+  // and unscaled.
+  l->setPixmap(p);
+  l->resize(p.size());
+}
+
+void CCGDialogBar::Clear() {
+  m_faces = {};
+  if (QLabel* name = Control(res::IDC_BAR_NAME)) name->setText(QString());
+  SetPicture(res::IDC_BAR_LARGE, QPixmap());
+  SetPicture(res::IDC_BAR_MEDIUM, QPixmap());
+  SetPicture(res::IDC_BAR_SMALL, QPixmap());
+}
+
+void CCGDialogBar::ShowFaces(const QString& name, const QFont& nameFont,
+                             const std::array<QPixmap, 3>& largeMediumSmall) {
+  m_faces = {largeMediumSmall[2], largeMediumSmall[1], largeMediumSmall[0]};
+  if (QLabel* l = Control(res::IDC_BAR_NAME)) {
+    l->setFont(nameFont);
+    l->setText(name);
+  }
+  SetPicture(res::IDC_BAR_LARGE, m_faces[2]);
+  SetPicture(res::IDC_BAR_MEDIUM, m_faces[1]);
+  SetPicture(res::IDC_BAR_SMALL, m_faces[0]);
+}
+
+void CCGDialogBar::ShowOfficerFaces(const bushou* officer) {
+  if (!officer) {
+    Clear();
+    return;
+  }
+  // Reading the officer's faces comes with the roster and the archives.
+}
