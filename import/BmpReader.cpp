@@ -2,9 +2,9 @@
 // 8, 15, 16, 24 and 32 bits per pixel, bottom-up or top-down; RLE, JPEG and
 // PNG compression and info headers other than the 40-byte one are refused.
 //
-// Every header value is checked before use: the pixel rows must start
-// inside the file, the work picture is capped at dib::kMaxPictureBytes, and
-// each row reads only the bytes the file holds.
+// Every header value is checked before use: the pixel rows must lie inside
+// the file (all but the last row's padding), the work picture is capped at
+// dib::kMaxPictureBytes, and each row reads only the bytes the file holds.
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -108,11 +108,16 @@ bool ReadBmpFile(const std::uint8_t* data, std::size_t size, std::string_view fi
       masks = bitCount == 16 ? kMasks565 : kMasks888;
   }
   if (fh.bfOffBits >= size) return unsupported();
+  // The file must hold every row it claims; only the padding of the last
+  // row may be missing (some writers drop it). Without this a few header
+  // bytes could claim a picture of a gigabyte of black.
+  const std::uint64_t pixelBytes = size - fh.bfOffBits;
+  const std::uint64_t lastRowBytes = (static_cast<std::uint64_t>(ih.biWidth) * storedBits + 7) / 8;
+  if (pixelBytes < (rows - 1) * stride + lastRowBytes) return unsupported();
 
   if (!work.Create(static_cast<int>(width), -static_cast<int>(rows), nullptr, 24)) return unsupported();
 
   const std::uint8_t* pixels = data + fh.bfOffBits;
-  const std::uint64_t pixelBytes = size - fh.bfOffBits;
   const std::size_t outStride = work.GetStride();
   for (std::uint64_t fileRow = 0; fileRow < rows; ++fileRow) {
     const std::uint64_t offset = fileRow * stride;

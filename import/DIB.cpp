@@ -395,8 +395,8 @@ bool CDIB::Load(std::istream& file) {
     if (fh.bfType != dib::kBitmapType || ih.biSize != kInfoHeaderSize) return false;
     // The picture keeps only uncompressed pixels of the bit counts it
     // knows; anything else would be misread by every later operation.
-    if (!IsValidBitCount(ih.biBitCount) || ih.biCompression != dib::kBiRgb || ih.biWidth < 0 ||
-        ih.biHeight == INT_MIN)
+    if (!IsValidBitCount(ih.biBitCount) || ih.biCompression != dib::kBiRgb || ih.biWidth <= 0 ||
+        ih.biHeight == 0 || ih.biHeight == INT_MIN)
       return false;
     const std::uint32_t colors = dib::ColorCountOf(ih);
     const std::size_t infoBytes = kInfoHeaderSize + 4 * std::size_t{colors};
@@ -406,6 +406,13 @@ bool CDIB::Load(std::istream& file) {
     if (fh.bfSize < fh.bfOffBits) return false;
     const std::uint64_t size = fh.bfSize - fh.bfOffBits;
     if (std::uint64_t{fh.bfOffBits} + size > static_cast<std::uint64_t>(available)) return false;
+    // The pixel bytes must cover the rows the header claims (all but the
+    // last row's padding): a few header bytes must not make a gigabyte of
+    // zeroed picture.
+    const std::uint64_t rows = ih.biHeight < 0 ? -static_cast<std::int64_t>(ih.biHeight) : ih.biHeight;
+    const std::uint64_t stride = dib::StrideOf(ih.biWidth, ih.biBitCount);
+    if (rows > 0 && size < (rows - 1) * stride + (static_cast<std::uint64_t>(ih.biWidth) * ih.biBitCount + 7) / 8)
+      return false;
     file.seekg(start + static_cast<std::streamoff>(fh.bfOffBits));
     if (!file) return false;
     std::unique_ptr<std::uint8_t[]> pixels = ReadBits(file, ih, size);
@@ -464,7 +471,7 @@ bool CDIB::WriteBits(std::ostream& file) const {
   if (!info_ || !bits_) return false;
   const std::size_t stride = CDIB::GetStride();
   const std::size_t rows = static_cast<std::size_t>(info_->biHeight);
-  if (!topDown_) {
+  if (!topDown_ || stride == 0) {
     file.write(reinterpret_cast<const char*>(bits_), static_cast<std::streamsize>(stride * rows));
   } else {
     // Files are always bottom-up.

@@ -23,8 +23,8 @@ inline constexpr std::uint64_t kMaxPictureFileBytes = std::uint64_t{3} << 29;  /
 // Width rounding: 1-, 4- and 8-bit files take every pixel of the padded file
 // row (the padding shows through the colour table), 15- to 32-bit files are
 // widened to a multiple of 4 with black columns. Bit-field files honour
-// their three masks. A file that ends inside its pixel rows keeps the rows
-// and pixels it has; the missing ones stay black.
+// their three masks. A file that ends inside its pixel rows is refused,
+// unless only the padding of its last row is missing.
 bool ReadBmpFile(const std::uint8_t* data, std::size_t size, std::string_view fileName, CDIB& work,
                  std::string& message);
 

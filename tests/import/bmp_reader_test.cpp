@@ -299,19 +299,26 @@ TEST(BmpReader, HostileHeadersAreRefusedWithoutReadingOutside) {
   }
 }
 
-TEST(BmpReader, TruncatedRowsAndStrayIndicesStayBlack) {
+TEST(BmpReader, TruncatedRowsAndStrayIndices) {
   BmpSpec s;
-  s.width = 4;
+  s.width = 5;
   s.height = 3;
   s.rows = [](int, std::uint8_t* row, std::size_t stride) { std::memset(row, 0x99, stride); };
-  Bytes b = MakeBmp(s);
-  b.resize(54 + 12 + 7);  // the bottom row and two pixels of the next
+  const Bytes full = MakeBmp(s);  // rows of 15 bytes and one of padding
   CDIB work;
-  ASSERT_TRUE(ReadBmp(b, work).ok);
-  EXPECT_EQ(Rgb(work, 3, 2), 0x999999u);
-  EXPECT_EQ(Rgb(work, 1, 1), 0x999999u);
-  EXPECT_EQ(Rgb(work, 2, 1), 0u);
-  EXPECT_EQ(Rgb(work, 0, 0), 0u);
+  // Without the last row's padding byte the picture is still whole.
+  Bytes noPadding(full.begin(), full.end() - 1);
+  ASSERT_TRUE(ReadBmp(noPadding, work).ok);
+  EXPECT_EQ(Rgb(work, 4, 0), 0x999999u);
+  EXPECT_EQ(Rgb(work, 5, 0), 0u);
+  // One pixel byte less is a truncated file.
+  for (std::size_t cut : {2u, 17u, 40u}) {
+    Bytes truncated(full.begin(), full.end() - static_cast<std::ptrdiff_t>(cut));
+    const Read r = ReadBmp(truncated, work);
+    EXPECT_FALSE(r.ok) << cut;
+    EXPECT_EQ(r.message, std::string("face.bmp\n") + res::LoadString(res::IDS_BMP_UNSUPPORTED_FORMAT));
+  }
+  EXPECT_EQ(work.GetWidth(), 8);
 
   // Two entries in the table; indices beyond them read as black.
   BmpSpec p;

@@ -381,7 +381,11 @@ TEST(DibFile, BadFilesFailAndKeepThePicture) {
       {"bfSize below bfOffBits", patched(2, 10, 4)},
       {"bfOffBits past the end", patched(10, 0x7FFFFFF0, 4)},
       {"absurd size", patched(18, 0x7FFFFFFF, 4)},
+      {"more rows than pixel bytes", patched(22, 400, 4)},
+      {"bfSize short of the rows", patched(2, 54 + 40, 4)},
       {"height INT_MIN", patched(22, 0x80000000u, 4)},
+      {"zero width", patched(18, 0, 4)},
+      {"zero height", patched(22, 0, 4)},
   };
   for (const Case& c : cases) {
     CDIB d;
