@@ -84,7 +84,8 @@ bool Diffuse(const SDiffusionKernel& kernel, const std::vector<float>& source, s
     for (std::int64_t x = 0; x < w; ++x) {
       const std::size_t at = static_cast<std::size_t>(y * w + x) * 4;
       float s[4], c[4], q[4];
-      for (int k = 0; k < 4; ++k) s[k] = source[at + k] - error[at + k];
+      for (int k = 0; k < 4; ++k) s[k] = c[k] = source[at + k] - error[at + k];
+      // A reducer that leaves its output alone passes the adjusted colour on.
       reducer(c, s);
       for (int k = 0; k < 4; ++k) {
         output[at + k] = c[k];

@@ -243,17 +243,24 @@ struct Ops {
     if (!direct && !IsIndexed(b)) return false;
     const unsigned n = static_cast<unsigned>(std::popcount(channels & kChannelAll));
     const std::size_t count = PixelCount(b);
-    out.reserve(out.size() + count * n);
+    std::size_t at = out.size();
+    out.resize(at + count * n);
+    Out* o = out.data() + at;
+    if (direct && n == 4) {
+      const Channel* px = b.pixels.data();
+      for (std::size_t i = 0; i < count * 4; ++i) o[i] = fromChannel(px[i]);
+      return true;
+    }
     for (std::size_t p = 0; p < count; ++p) {
       if (direct) {
         const Channel* px = b.pixels.data() + p * 4;
         for (unsigned c = 0; c < 4; ++c) {
-          if (channels & (1u << c)) out.push_back(fromChannel(px[c]));
+          if (channels & (1u << c)) *o++ = fromChannel(px[c]);
         }
       } else {
         const PaletteColor colour = b.indexed.Lookup(p);
         for (unsigned c = 0; c < 4; ++c) {
-          if (channels & (1u << c)) out.push_back(fromByte(colour[c]));
+          if (channels & (1u << c)) *o++ = fromByte(colour[c]);
         }
       }
     }
