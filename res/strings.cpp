@@ -37,6 +37,7 @@ constexpr Entry kStrings[] = {
     {IDS_SAVE_DONE, "データの保存が終了しました。"},
     {IDS_NOT_INSTALLED, "『セルヴァリン』、または『セルヴァリン ヴェルタ』がインストールされていません。"},
     {IDS_FACE_DATA_MISSING, "『セルヴァリン』、または『セルヴァリン ヴェルタ』の顔データが見つかりません。"},
+    {IDS_IN_USE_BY_ANOTHER_USER, "このアプリケーションは別のユーザーが使っています"},
     {IDS_PROMPT_IMPORT_PICTURE, "画像を取り込みます"},
     {IDS_PROMPT_CHANGE_FACE, "武将の顔を変更します"},
     {IDS_PROMPT_RESET_ALL, "顔CGデータを初期化します"},
