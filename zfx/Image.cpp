@@ -305,12 +305,13 @@ struct Ops {
         const std::vector<float> wide(b.pixels.begin(), b.pixels.end());
         scaled = ResampleRGBA(wide, b.width, b.height, width, height);
       }
-      std::vector<Channel> pixels(scaled.size());
-      for (std::size_t i = 0; i < scaled.size(); ++i) {
-        if constexpr (std::is_same_v<Channel, float>) pixels[i] = scaled[i];
-        else pixels[i] = RoundToByte(scaled[i]);
+      if constexpr (std::is_same_v<Channel, float>) {
+        b.pixels.swap(scaled);
+      } else {
+        std::vector<Channel> pixels(scaled.size());
+        for (std::size_t i = 0; i < scaled.size(); ++i) pixels[i] = RoundToByte(scaled[i]);
+        b.pixels.swap(pixels);
       }
-      b.pixels.swap(pixels);
       b.width = width;
       b.height = height;
       return true;

@@ -1,5 +1,6 @@
 #include "zfx/Resample.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zfx {
@@ -53,25 +54,36 @@ std::vector<std::vector<Tap>> BuildTaps(std::uint32_t s, std::uint32_t d) {
   return taps;
 }
 
-// One pass along one axis: `lines` lines of `s` samples become lines of `d`
-// samples; consecutive samples of a line are `step` pixels apart and
-// consecutive lines `lineStep` pixels apart (in source and output alike,
-// measured in the respective buffer's pixels).
-void Pass(const std::vector<float>& src, std::vector<float>& dst, std::uint32_t s, std::uint32_t d,
-          std::uint32_t lines, std::size_t srcStep, std::size_t srcLineStep, std::size_t dstStep,
-          std::size_t dstLineStep) {
+// Along rows: every row of `s` pixels becomes a row of `d` pixels.
+void RowPass(const std::vector<float>& src, std::vector<float>& dst, std::uint32_t s, std::uint32_t d,
+             std::uint32_t rows) {
   const std::vector<std::vector<Tap>> taps = BuildTaps(s, d);
-  for (std::uint32_t line = 0; line < lines; ++line) {
-    const float* in = src.data() + line * srcLineStep * 4;
-    float* out = dst.data() + line * dstLineStep * 4;
+  for (std::uint32_t row = 0; row < rows; ++row) {
+    const float* in = src.data() + std::size_t{row} * s * 4;
+    float* out = dst.data() + std::size_t{row} * d * 4;
     for (std::uint32_t i = 0; i < d; ++i) {
       float acc[4] = {0, 0, 0, 0};
       for (const Tap& t : taps[i]) {
-        const float* p = in + t.index * srcStep * 4;
+        const float* p = in + std::size_t{t.index} * 4;
         for (int c = 0; c < 4; ++c) acc[c] += p[c] * t.weight;
       }
-      float* q = out + i * dstStep * 4;
-      for (int c = 0; c < 4; ++c) q[c] = acc[c];
+      for (int c = 0; c < 4; ++c) out[std::size_t{i} * 4 + c] = acc[c];
+    }
+  }
+}
+
+// Along columns: `s` rows become `d` rows.  Whole rows are weighted and
+// added, so the walk through memory stays sequential.
+void ColumnPass(const std::vector<float>& src, std::vector<float>& dst, std::uint32_t s, std::uint32_t d,
+                std::uint32_t width) {
+  const std::vector<std::vector<Tap>> taps = BuildTaps(s, d);
+  const std::size_t rowValues = std::size_t{width} * 4;
+  for (std::uint32_t i = 0; i < d; ++i) {
+    float* out = dst.data() + std::size_t{i} * rowValues;
+    std::fill(out, out + rowValues, 0.0f);
+    for (const Tap& t : taps[i]) {
+      const float* in = src.data() + std::size_t{t.index} * rowValues;
+      for (std::size_t k = 0; k < rowValues; ++k) out[k] += in[k] * t.weight;
     }
   }
 }
@@ -86,12 +98,12 @@ std::vector<float> ResampleRGBA(const std::vector<float>& pixels, std::uint32_t 
   std::vector<float> rows;
   if (newWidth != width) {
     rows.resize(std::size_t{newWidth} * height * 4);
-    Pass(pixels, rows, width, newWidth, height, 1, width, 1, newWidth);
+    RowPass(pixels, rows, width, newWidth, height);
     if (newHeight == height) return rows;
   }
   const std::vector<float>& source = newWidth != width ? rows : pixels;
   std::vector<float> columns(std::size_t{newWidth} * newHeight * 4);
-  Pass(source, columns, height, newHeight, newWidth, newWidth, 1, newWidth, 1);
+  ColumnPass(source, columns, height, newHeight, newWidth);
   return columns;
 }
 
