@@ -1,17 +1,12 @@
 // The import dialog's JPEG reader: the decoder's three planes become the
 // 24-bit bottom-up work picture, its width rounded up to a multiple of 4
 // with black columns.
+#include "import/JpegDecoder.h"
 #include "import/PictureReader.h"
 #include "res/strings.h"
 
-#if __has_include("import/JpegDecoder.h")
-#include "import/JpegDecoder.h"
-#define KAOCG_HAVE_JPEG_DECODER 1
-#endif
-
 bool ReadJpegFile(const std::uint8_t* data, std::size_t size, std::string_view fileName, CDIB& work,
                   std::string& message) {
-#ifdef KAOCG_HAVE_JPEG_DECODER
   CJpegDecoder decoder;
   if (decoder.AnalysisHeader(data, size) < 0) {
     message = FileMessage(fileName, res::IDS_JPEG_HEADER_FAILED);
@@ -49,11 +44,4 @@ bool ReadJpegFile(const std::uint8_t* data, std::size_t size, std::string_view f
   for (auto& plane : decoder.mRgbP) plane.reset();
   decoder.ReleaseTables();
   return true;
-#else
-  (void)data;
-  (void)size;
-  (void)work;
-  message = FileMessage(fileName, res::IDS_JPEG_HEADER_FAILED);
-  return false;
-#endif
 }
