@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "facedata/KaoCGArchive.h"
+
 namespace kaocg_func {
 
 // Face sizes as the rest of the editor numbers them.
@@ -28,6 +30,10 @@ inline constexpr int kArchiveEditableLarge = 3;
 inline constexpr int kArchiveEditableMedium = 4;
 inline constexpr int kArchiveEditableSmall = 5;
 inline constexpr int kImageArchiveTypeCount = 6;
+static_assert(kArchiveShippedLarge == kArchiveKaoL && kArchiveShippedMedium == kArchiveKaoM &&
+              kArchiveShippedSmall == kArchiveKaoS && kArchiveEditableLarge == kArchiveEditKaoL &&
+              kArchiveEditableMedium == kArchiveEditKaoM && kArchiveEditableSmall == kArchiveEditKaoS,
+              "the image archives are the first six archive files");
 
 inline constexpr bool IsEditableImageArchive(int archiveType) {
   return archiveType >= kArchiveEditableLarge && archiveType <= kArchiveEditableSmall;
