@@ -96,7 +96,12 @@ bool ReadBmpFile(const std::uint8_t* data, std::size_t size, std::string_view fi
   }
   Masks masks = storedBits == 32 ? kMasks888 : kMasks555;
   const bool bitfields = ih.biCompression == dib::kBiBitfields && (bitCount == 16 || bitCount == 32);
-  if (bitfields) {
+  // Some writers flag bit fields but put the pixels right after the info
+  // header; the three words there are pixels, not masks, and such a file
+  // means the usual layout of its bit count.
+  if (bitfields && fh.bfOffBits < kHeaders + 12) {
+    masks = bitCount == 16 ? kMasks565 : kMasks888;
+  } else if (bitfields) {
     if (kHeaders + 12 > size) return unsupported();
     const std::uint32_t r = dib::Le32(data + kHeaders);
     const std::uint32_t g = dib::Le32(data + kHeaders + 4);
