@@ -54,13 +54,13 @@ constexpr unsigned kFrameStyle = kaocg_ui::kStyleCaption | kaocg_ui::kStyleThick
 }  // namespace
 
 QString ComposeMainTitle(bool modified) {
-  QString t = QString::fromUtf8(kMainWindowTitle);
+  QString t = QString::fromUtf8(kaocg::kMainWindowTitle);
   if (modified) t += QString::fromUtf8(kModifiedMark);
   return t;
 }
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle(QString::fromUtf8(kMainWindowTitle));
+  setWindowTitle(QString::fromUtf8(kaocg::kMainWindowTitle));
   setWindowIcon(QApplication::windowIcon());
 
   // Menu 300: every item is a command of its own.

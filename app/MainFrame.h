@@ -11,13 +11,13 @@
 
 #include <functional>
 
+#include "app/startup/Environment.h"
+
 class QAction;
 class QLabel;
 class QDockWidget;
 class CCGDialogBar;
 
-// The main window title, also what a second start looks for.
-inline constexpr const char* kMainWindowTitle = "『セルヴァリン』 顔変更エディタ";
 // Appended to the title while face assignments are unsaved.
 inline constexpr const char* kModifiedMark = "(変更あり)";
 

@@ -17,6 +17,7 @@ namespace {
 // The window class of a Windows build is registered while a window exists;
 // the open window stands for it here, so that at most one exists.
 QPointer<QWidget> g_open;
+int g_lastClosedPosition = -1;
 
 class CProgressWnd : public QWidget {
  public:
@@ -99,10 +100,13 @@ void StepProgressWindow(CS13KaoCgEditApp& app) {
 void CloseProgressWindow(CS13KaoCgEditApp& app) {
   QWidget* w = app.ProgressWindow();
   if (!w) return;
+  if (QProgressBar* bar = ProgressWindowBar(w)) g_lastClosedPosition = bar->value();
   w->close();  // deletes itself
   if (g_open == w) g_open = nullptr;
   app.SetProgressWindow(nullptr);
 }
+
+int LastClosedProgressPosition() { return g_lastClosedPosition; }
 
 QWidget* FindProgressWindow() { return g_open; }
 QLabel* ProgressWindowText(QWidget* w) {

@@ -20,6 +20,9 @@ void StepProgressWindow(CS13KaoCgEditApp& app);
 // Closes the application's progress window, if one is open.
 void CloseProgressWindow(CS13KaoCgEditApp& app);
 
+// Position of the bar when the last progress window was closed.
+int LastClosedProgressPosition();
+
 // The open progress window's parts, for the tests; null when none is open.
 QWidget* FindProgressWindow();
 QLabel* ProgressWindowText(QWidget* w);

@@ -2,7 +2,11 @@
 
 #include <QLabel>
 
+#include "app/S13KaoCgEditApp.h"
+#include "app/S13KaoCgEditDoc.h"
+#include "facedata/Bushou.h"
 #include "res/templates.h"
+#include "ui/FaceBitmap.h"
 
 CCGDialogBar::CCGDialogBar(QWidget* parent) : QWidget(parent) {
   const res::DlgTemplate* t = res::FindDialogTemplate(res::IDD_PREVIEW_BAR);
@@ -64,10 +68,22 @@ void CCGDialogBar::ShowFaces(const QString& name, const QFont& nameFont,
   SetPicture(res::IDC_BAR_SMALL, m_faces[0]);
 }
 
-void CCGDialogBar::ShowOfficerFaces(const bushou* officer) {
+void CCGDialogBar::ShowOfficerFaces(bushou* officer) {
+  m_faces = {};
   if (!officer) {
     Clear();
     return;
   }
-  // Reading the officer's faces comes with the roster and the archives.
+  CS13KaoCgEditApp* app = CS13KaoCgEditApp::Instance();
+  CS13KaoCgEditDoc* doc = app ? app->CurrentDocument() : nullptr;
+  const QString name = QString::fromUtf16(officer->GetDisplayName());
+  const int f = officer->GetFace();
+  // Large first, then medium, then small; each failed read has its own
+  // message and leaves its picture empty.
+  std::array<QPixmap, 3> faces;
+  for (int i = 0; i < 3; ++i) {
+    const int size = 2 - i;
+    LoadFaceBitmap(FaceToImageNumber(f, size), faces[i]);
+  }
+  ShowFaces(name, doc ? doc->NameFont() : kaocg_ui::MakeNameFont(), faces);
 }

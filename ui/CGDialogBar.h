@@ -20,7 +20,7 @@ class CCGDialogBar : public QWidget {
   ~CCGDialogBar() override;
 
   // Shows one officer, or clears the bar for none.
-  void ShowOfficerFaces(const bushou* officer);
+  void ShowOfficerFaces(bushou* officer);
 
   // The display side of ShowOfficerFaces: the name line in the given font
   // and the large, medium and small pictures (a null pixmap shows none).

@@ -40,7 +40,7 @@ class FakeFaceReader {
   explicit FakeFaceReader(std::set<int> missing = {}) : missing_(std::move(missing)) {
     kaocg_ui::SetFaceReader([this](int n, CDIB& dib) {
       ++reads;
-      if (missing_.count(n)) return false;
+      if (n < 1 || missing_.count(n)) return false;
       return MakeFace(n, SizeOf(n), dib);
     });
   }
