@@ -1,5 +1,6 @@
 #include "facedata/KaoCGImageArchive.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "facedata/FaceMask.h"
@@ -66,12 +67,22 @@ bool CKaoCGImageArchive::SerializeHeader() {
   // fails here, before a single offset of its index is taken.
   if (mode_ == kModeRead && !HeaderMatchesConstants()) return false;
 
-  // The index. Its byte counts are not tested: a short index leaves the
-  // computed offsets, and the entry read that follows then fails on its own.
-  for (std::uint32_t i = 0; i < entryCount_ && i < offsetCapacity_; ++i) {
-    std::uint32_t size = entrySize_;
-    TransferU32(&entryOffsets_[i]);
-    TransferU32(&size);
+  // The index: per entry its offset and the entry size, moved as one block
+  // rather than 2 x count small transfers (the bytes are the same). Its byte
+  // count is not tested: the offsets a short index does not reach keep their
+  // computed values, and the entry read that follows then fails on its own.
+  const std::uint32_t records = std::min(entryCount_, offsetCapacity_);
+  std::vector<std::uint8_t> index(std::size_t{records} * kLinkIndexRecordBytes);
+  if (mode_ == kModeWrite) {
+    for (std::uint32_t i = 0; i < records; ++i) {
+      StoreLE32(&index[std::size_t{i} * kLinkIndexRecordBytes], entryOffsets_[i]);
+      StoreLE32(&index[std::size_t{i} * kLinkIndexRecordBytes + 4], entrySize_);
+    }
+  }
+  const std::size_t moved = Transfer(index.data(), index.size());
+  if (mode_ == kModeRead) {
+    for (std::uint32_t i = 0; i < records && std::size_t{i} * kLinkIndexRecordBytes + 4 <= moved; ++i)
+      entryOffsets_[i] = LoadLE32(&index[std::size_t{i} * kLinkIndexRecordBytes]);
   }
   return true;
 }
