@@ -289,3 +289,25 @@ TEST(DemoInstallFolder, RefusesAFolderThatIsNoDemo) {
 
 }  // namespace
 }  // namespace kaocgtool
+
+namespace kaocgtool {
+namespace {
+
+TEST(DemoInstallFolder, RefusesAPathTooLongForTheGamesRegistryValue) {
+  kaocg_test::TempDir dir;
+  // "InstallInfo" holds 129 characters, and DIR + "/game/" is 130 here.
+  const std::string base = dir.path().string() + "/";
+  const fs::path tooLong = base + std::string(130 - base.size() - 6, 'b');
+  DemoInstallOptions options;
+  options.shippedFaces = 0;
+  DemoInstallResult result;
+  std::string error;
+  options.dir = tooLong.string();
+  EXPECT_FALSE(BuildDemoInstallation(options, &result, &error));
+  EXPECT_NE(error.find("129"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(tooLong));
+  EXPECT_EQ(result.gameFolder.size(), 0u);
+}
+
+}  // namespace
+}  // namespace kaocgtool

@@ -262,8 +262,6 @@ bool WriteRegistry(const std::string& path, int edition, const std::string& game
   const std::string editionKey = edition == 1 ? "software\\ZEVA\\Velmora13VT" : "software\\ZEVA\\Velmora13";
   const std::string installKey = editionKey + "\\Install";
   const std::vector<uint8_t> value = Utf16Value(gameFolder);
-  if (value.size() > 2 * (kMaxInstallInfoChars + 1))
-    return Fail{error}("the installation folder " + gameFolder + " is too long for the game's registry value");
   // The editor's settings key, which the installed game provides, so that
   // the guide messages' "do not show again" can be stored.
   if (!registry.CreateKey(installKey) || !registry.CreateKey("SOFTWARE\\ZEVA\\VELMORA13VT\\CONFIGS") ||
@@ -300,6 +298,12 @@ bool BuildDemoInstallation(const DemoInstallOptions& options, DemoInstallResult*
   dir = dir.lexically_normal();
   if (!dir.has_filename()) dir = dir.parent_path();
 
+  // The game's registry value holds at most 129 characters.
+  const std::string gameFolder = (dir / "game").string() + "/";
+  if (Utf16Value(gameFolder).size() > 2 * (kMaxInstallInfoChars + 1))
+    return Fail{error}("the installation folder " + gameFolder + " is longer than the game's registry value allows (" +
+                       std::to_string(kMaxInstallInfoChars) + " characters)");
+
   // DIR is rebuilt from scratch when it is a demo installation already;
   // any other non-empty folder is left alone.
   if (fs::exists(dir, ec)) {
@@ -322,7 +326,7 @@ bool BuildDemoInstallation(const DemoInstallOptions& options, DemoInstallResult*
   if (OutFile marker(dir / kMarkerName); !marker.IsOpen() || !marker.Close())
     return Fail{error}("cannot write in " + dir.string());
 
-  result->gameFolder = (dir / "game").string() + "/";
+  result->gameFolder = gameFolder;
   result->homeFolder = home.string();
   result->registryPath = (config / "registry.reg").string();
   result->environment = "HOME=" + home.string();
