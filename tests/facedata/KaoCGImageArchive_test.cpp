@@ -21,6 +21,8 @@
 #include "platform/File.h"
 #include "platform/Services.h"
 #include "support/TempDir.h"
+#include "zfx/BinaryStream.h"
+#include "zfx/G1TFile.h"
 
 namespace kaocg_func {
 namespace {
@@ -322,6 +324,46 @@ TEST_F(ImageArchiveTest, CorruptArchivesAndEntriesFailCleanly) {
     EXPECT_FALSE(Read(4761, &after)) << d.what;
     EXPECT_TRUE(after.IsEmpty()) << d.what;
   }
+}
+
+// A well-formed G1T of two 2 x 2 RGBA8 textures for platform 0.
+std::vector<uint8_t> TwoTextureG1T() {
+  std::vector<uint8_t> g;
+  auto u32 = [&](uint32_t v) {
+    for (int k = 0; k < 4; ++k) g.push_back(static_cast<uint8_t>(v >> (8 * k)));
+  };
+  const uint32_t textureBytes = 8 + 2 * 2 * 4;
+  g.insert(g.end(), {'G', 'T', '1', 'G', '0', '6', '0', '0'});
+  u32(36 + 8 + 2 * textureBytes);  // file size
+  u32(36);                         // header size: 28 and two attribute words
+  u32(2);                          // textures
+  u32(0);                          // platform
+  u32(0);                          // extra data
+  u32(0);
+  u32(0);
+  u32(8);                          // offsets from the offset table
+  u32(8 + textureBytes);
+  for (int t = 0; t < 2; ++t) {
+    g.insert(g.end(), {0x10, 0, 0x11, 0, 0, 0x10, 0x21, 0});
+    for (int i = 0; i < 16; ++i) g.push_back(static_cast<uint8_t>(40 * t + i));
+  }
+  return g;
+}
+
+TEST_F(ImageArchiveTest, AnEntryWithTwoTexturesIsRefused) {
+  const std::vector<uint8_t> two = TwoTextureG1T();
+  zfx::CG1TFileImpl g1t;
+  zfx::CBinaryReaderFromMemory reader(two.data(), static_cast<uint32_t>(two.size()));
+  ASSERT_EQ(g1t.Read(reader), two.size());
+  ASSERT_EQ(g1t.GetTextureCount(), 2u);
+
+  UseEdition(kaocg::kEditionBase);
+  const ArchiveConstants& c = kArchiveConstants[0][kArchiveShippedSmall];
+  MakeArchive(Shipped(kArchiveShippedSmall), c);
+  WriteBytes(Shipped(kArchiveShippedSmall), ComputedEntryOffset(c, 0), two);
+  CDIB dib;
+  EXPECT_FALSE(Read(6218, &dib));
+  EXPECT_TRUE(dib.IsEmpty());
 }
 
 TEST_F(ImageArchiveTest, EditableArchivesAreReadOnlyAfterEveryTransfer) {
