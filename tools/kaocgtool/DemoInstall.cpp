@@ -31,7 +31,7 @@ constexpr wchar_t kShippedTextureName[] = L"DxTexture_Face";
 // "InstallInfo" must fit 260 bytes of UTF-16 with its terminator.
 constexpr std::size_t kMaxInstallInfoChars = 129;
 
-struct Fail {
+struct Failure {
   std::string* error;
   bool operator()(const std::string& message) const {
     *error = message;
@@ -86,8 +86,6 @@ class EntryFactory {
     }
     return Slow(rgba, out);
   }
-
-  bool UsedFastPath() const { return fast_; }
 
  private:
   bool Slow(const std::vector<uint8_t>& rgba, uint8_t* out) const {
@@ -177,7 +175,7 @@ bool WriteShippedArchive(const fs::path& path, int edition, int archiveType, int
                          std::uint64_t* bytes, std::string* error) {
   const ArchiveConstants& c = *FindArchiveConstants(archiveType, edition == 1);
   OutFile out(path);
-  if (!out.IsOpen()) return Fail{error}("cannot create " + path.string());
+  if (!out.IsOpen()) return Failure{error}("cannot create " + path.string());
   const std::vector<uint8_t> prefix = ArchivePrefix(c, true);
   out.Put(prefix.data(), prefix.size());
 
@@ -189,12 +187,12 @@ bool WriteShippedArchive(const fs::path& path, int edition, int archiveType, int
     const bool picture = pictures < 0 || slot < static_cast<uint32_t>(pictures);
     if (picture) {
       if (!factory.Make(MaskedPortrait(face, c.faceSize, false), entry.data()))
-        return Fail{error}("the texture toolkit refused a portrait for " + path.filename().string());
+        return Failure{error}("the texture toolkit refused a portrait for " + path.filename().string());
       out.Put(entry.data(), entry.size());
     } else {
       if (!haveBlank) {
         if (!factory.Make(MaskedPortrait(-1, c.faceSize, true), blankEntry.data()))
-          return Fail{error}("the texture toolkit refused a blank face");
+          return Failure{error}("the texture toolkit refused a blank face");
         haveBlank = true;
       }
       out.Put(blankEntry.data(), blankEntry.size());
@@ -202,7 +200,7 @@ bool WriteShippedArchive(const fs::path& path, int edition, int archiveType, int
     if (slot + 1 < c.entryCount) out.Zeros(kLinkEntryGap);
   }
   if (out.Written() != ArchiveFileLength(c) || !out.Close())
-    return Fail{error}("cannot write " + path.string());
+    return Failure{error}("cannot write " + path.string());
   *bytes += ArchiveFileLength(c);
   return true;
 }
@@ -212,20 +210,20 @@ bool WriteShippedArchive(const fs::path& path, int edition, int archiveType, int
 bool WriteEditableArchive(const fs::path& path, int archiveType, std::uint64_t* bytes, std::string* error) {
   const ArchiveConstants& c = *FindArchiveConstants(archiveType, false);
   OutFile out(path);
-  if (!out.IsOpen()) return Fail{error}("cannot create " + path.string());
+  if (!out.IsOpen()) return Failure{error}("cannot create " + path.string());
   const std::vector<uint8_t> prefix = ArchivePrefix(c, false);
   out.Put(prefix.data(), prefix.size());
   EntryFactory factory(c.faceSize, false);
   std::vector<uint8_t> blank(c.entrySize);
   if (!factory.Make(MaskedPortrait(-1, c.faceSize, true), blank.data()))
-    return Fail{error}("the texture toolkit refused a blank face");
+    return Failure{error}("the texture toolkit refused a blank face");
   for (uint32_t slot = 0; slot < c.entryCount; ++slot) {
     out.Put(blank.data(), blank.size());
     if (slot + 1 < c.entryCount) out.Zeros(kLinkEntryGap);
   }
   out.Zeros(kUsedSlotBitmapBytes);
   if (out.Written() != ArchiveFileLength(c) || !out.Close())
-    return Fail{error}("cannot write " + path.string());
+    return Failure{error}("cannot write " + path.string());
   *bytes += ArchiveFileLength(c);
   return true;
 }
@@ -267,7 +265,7 @@ bool WriteRegistry(const std::string& path, int edition, const std::string& game
   if (!registry.CreateKey(installKey) || !registry.CreateKey("SOFTWARE\\ZEVA\\VELMORA13VT\\CONFIGS") ||
       !registry.SetValue(installKey, "InstallInfo", platform::kRegSz, value.data(),
                          static_cast<uint32_t>(value.size()))) {
-    return Fail{error}("cannot write the registry store " + path + ": " + registry.LastError());
+    return Failure{error}("cannot write the registry store " + path + ": " + registry.LastError());
   }
   return true;
 }
@@ -292,28 +290,28 @@ int ShippedSlotFaceNumber(int edition, std::uint32_t slot) {
 
 bool BuildDemoInstallation(const DemoInstallOptions& options, DemoInstallResult* result, std::string* error) {
   std::error_code ec;
-  if (options.dir.empty()) return Fail{error}("no folder given");
+  if (options.dir.empty()) return Failure{error}("no folder given");
   fs::path dir = fs::absolute(options.dir, ec);
-  if (ec) return Fail{error}("cannot use " + options.dir);
+  if (ec) return Failure{error}("cannot use " + options.dir);
   dir = dir.lexically_normal();
   if (!dir.has_filename()) dir = dir.parent_path();
 
   // The game's registry value holds at most 129 characters.
   const std::string gameFolder = (dir / "game").string() + "/";
   if (Utf16Value(gameFolder).size() > 2 * (kMaxInstallInfoChars + 1))
-    return Fail{error}("the installation folder " + gameFolder + " is longer than the game's registry value allows (" +
+    return Failure{error}("the installation folder " + gameFolder + " is longer than the game's registry value allows (" +
                        std::to_string(kMaxInstallInfoChars) + " characters)");
 
   // DIR is rebuilt from scratch when it is a demo installation already;
   // any other non-empty folder is left alone.
   if (fs::exists(dir, ec)) {
-    if (!fs::is_directory(dir, ec)) return Fail{error}(dir.string() + " is not a folder");
+    if (!fs::is_directory(dir, ec)) return Failure{error}(dir.string() + " is not a folder");
     if (fs::exists(dir / kMarkerName, ec)) {
       fs::remove_all(dir / "game", ec);
       fs::remove_all(dir / "home", ec);
-      if (ec) return Fail{error}("cannot clear the old demo installation in " + dir.string());
+      if (ec) return Failure{error}("cannot clear the old demo installation in " + dir.string());
     } else if (!fs::is_empty(dir, ec)) {
-      return Fail{error}(dir.string() + " is neither empty nor a demo installation");
+      return Failure{error}(dir.string() + " is neither empty nor a demo installation");
     }
   }
   const fs::path grp = dir / "game" / "grp";
@@ -321,10 +319,10 @@ bool BuildDemoInstallation(const DemoInstallOptions& options, DemoInstallResult*
   const fs::path config = home / ".config" / "ZEVA";
   for (const fs::path& p : {grp, home / "Documents", config}) {
     fs::create_directories(p, ec);
-    if (ec) return Fail{error}("cannot create " + p.string());
+    if (ec) return Failure{error}("cannot create " + p.string());
   }
   if (OutFile marker(dir / kMarkerName); !marker.IsOpen() || !marker.Close())
-    return Fail{error}("cannot write in " + dir.string());
+    return Failure{error}("cannot write in " + dir.string());
 
   result->gameFolder = gameFolder;
   result->homeFolder = home.string();
