@@ -39,7 +39,7 @@ std::string PosixPathResolver::Resolve(std::string_view path) {
   std::string out;
   std::size_t i = 0;
   if (!path.empty() && IsSeparator(path[0])) {
-    out = "/";
+    out.push_back('/');
     while (i < path.size() && IsSeparator(path[i])) ++i;
   }
   bool matching = true;  // false once a name is missing: nothing below it exists
