@@ -10,6 +10,7 @@
 #include "app/S13KaoCgEditApp.h"
 #include "app/startup/Environment.h"
 #include "facedata/Bushou.h"
+#include "facedata/EditableArchives.h"
 #include "facedata/Installation.h"
 #include "res/strings.h"
 #include "ui/S13KaoCgEditView.h"
@@ -46,9 +47,14 @@ bool CS13KaoCgEditDoc::LoadDocument() {
   step();
 
   const kaocg::Installation& inst = kaocg::CurrentInstallation();
-  // The first-run copies of the editable archives come with the archive
-  // classes; their three steps are kept so that the range holds.
-  for (int size = 0; size < 3; ++size) step();
+  const kaocg_func::PrepareResult prepared = kaocg_func::PrepareEditableArchives(
+      inst.userFolder, inst.dataFolder,
+      [](std::string_view path) { return kaocg::CreateDirectoryPath(path); }, step);
+  if (prepared != kaocg_func::PrepareResult::kOk) {
+    // The progress window stays until the program ends.
+    kaocg_ui::ShowPlainMessage(kaocg_ui::LoadQString(res::IDS_FACE_DATA_MISSING));
+    return false;
+  }
 
   m_roster.reset(new (std::nothrow) bushou_manager());
   if (!m_roster) {

@@ -4,6 +4,9 @@
 
 #include "app/DialogTemplate.h"
 #include "app/PlainMessage.h"
+#include "facedata/Installation.h"
+#include "facedata/KaoCGArchive.h"
+#include "facedata/KaoCGImageArchive.h"
 #include "import/DIB.h"
 #include "res/strings.h"
 
@@ -15,7 +18,12 @@ FaceReader& Reader() {
   return reader;
 }
 
-bool DefaultRead(int, CDIB&) { return false; }
+// The stored picture, read with the archive's header and index.
+bool DefaultRead(int imageNumber, CDIB& dib) {
+  const kaocg::Installation& inst = kaocg::CurrentInstallation();
+  return kaocg_func::TransferFaceImage(imageNumber, inst.userFolder, &dib, inst.dataFolder,
+                                       kaocg_func::kModeRead, true);
+}
 
 QRgb FromQuad(const RGBQUAD& q) { return qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue); }
 
