@@ -1,9 +1,14 @@
 #include "import/JpegDecoder.h"
+#include "import/JpegKernels.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "zfx/Errors.h"
 
@@ -52,8 +57,8 @@ std::int32_t SaturateToInt32(std::int64_t v) {
 
 // Truncation toward zero that stays defined for sums outside 32 bits.
 std::int32_t TruncateToInt32(double v) {
-  if (v >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-  if (v <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+  v = v > 2147483647.0 ? 2147483647.0 : v;
+  v = v < -2147483648.0 ? -2147483648.0 : v;
   return static_cast<std::int32_t>(v);
 }
 
@@ -63,14 +68,17 @@ std::uint8_t ClampToByte(double v) {
   return static_cast<std::uint8_t>(v);
 }
 
+std::uint64_t NonZeroMask(const std::int32_t* block) {
+  std::uint64_t mask = 0;
+  for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(block[i] != 0) << i;
+  return mask;
+}
+
 // Adds, for every non-zero coefficient in natural order, its 64 terms
 // Cu * Cv * F(u, v) * T[u][x] * T[v][y] to acc.  Each product is formed in
 // exactly the order of the plain double sum and added to the same running
 // sum at the same point, so leaving out the zero coefficients (whose terms
 // are zeros) changes no bit of the result.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-__attribute__((target_clones("avx", "default")))
-#endif
 void AccumulateTerms(const std::int32_t* block, std::uint64_t mask, double c0, double c0sq,
                      double* acc) {
   while (mask != 0) {
@@ -90,10 +98,216 @@ void AccumulateTerms(const std::int32_t* block, std::uint64_t mask, double c0, d
   }
 }
 
+// The inverse DCT of a block with AC terms: the sums of AccumulateTerms,
+// then level + 0.25 * sum truncated.  The vector forms keep the 64 running
+// sums in registers and perform per lane exactly the scalar operations
+// (a product of two doubles, then a sum; never a fused multiply-add).
+using jpegkernels::IdctKernel;
+using jpegkernels::RowConverter;
+
+void IdctScalar(const std::int32_t* block, std::uint64_t mask, double level, std::int32_t* out) {
+  double acc[64] = {};
+  AccumulateTerms(block, mask, kC0, C0Squared(), acc);
+  for (int i = 0; i < 64; ++i) out[i] = TruncateToInt32(level + 0.25 * acc[i]);
+}
+
+double ScaleOf(int n) {
+  const int u = n & 7;
+  const int v = n >> 3;
+  return (u == 0 && v == 0) ? C0Squared() : (u == 0 || v == 0) ? kC0 : 1.0;
+}
+
+#if defined(__x86_64__)
+#define KAOCG_AVX2 __attribute__((target("avx2")))
+#define KAOCG_AVX512 __attribute__((target("avx512f")))
+
+KAOCG_AVX512 void IdctAvx512(const std::int32_t* block, std::uint64_t mask, double level, std::int32_t* out) {
+  __m512d acc[8];
+  for (auto& a : acc) a = _mm512_setzero_pd();
+  while (mask != 0) {
+    const int n = __builtin_ctzll(mask);
+    mask &= mask - 1;
+    const double s = ScaleOf(n) * static_cast<double>(block[n]);
+    const __m512d row = _mm512_mul_pd(_mm512_set1_pd(s), _mm512_loadu_pd(kCos[n & 7]));
+    const double* tv = kCos[n >> 3];
+    for (int y = 0; y < 8; ++y) acc[y] = _mm512_add_pd(acc[y], _mm512_mul_pd(row, _mm512_set1_pd(tv[y])));
+  }
+  const __m512d lv = _mm512_set1_pd(level);
+  const __m512d quarter = _mm512_set1_pd(0.25);
+  const __m512d lo = _mm512_set1_pd(-2147483648.0);
+  const __m512d hi = _mm512_set1_pd(2147483647.0);
+  // The masked forms with every lane selected are the plain min, max and
+  // conversion; they avoid GCC 12's warnings about the plain forms'
+  // undefined pass-through operand.
+  const __mmask8 all = 0xFF;
+  for (int y = 0; y < 8; ++y) {
+    const __m512d sum = _mm512_add_pd(lv, _mm512_mul_pd(quarter, acc[y]));
+    const __m512d d = _mm512_mask_min_pd(hi, all, _mm512_mask_max_pd(lo, all, sum, lo), hi);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8 * y),
+                        _mm512_mask_cvttpd_epi32(_mm256_setzero_si256(), all, d));
+  }
+}
+
+KAOCG_AVX2 void IdctAvx2(const std::int32_t* block, std::uint64_t mask, double level, std::int32_t* out) {
+  __m256d acc[16];
+  for (auto& a : acc) a = _mm256_setzero_pd();
+  while (mask != 0) {
+    const int n = __builtin_ctzll(mask);
+    mask &= mask - 1;
+    const __m256d s = _mm256_set1_pd(ScaleOf(n) * static_cast<double>(block[n]));
+    const __m256d row0 = _mm256_mul_pd(s, _mm256_loadu_pd(kCos[n & 7]));
+    const __m256d row1 = _mm256_mul_pd(s, _mm256_loadu_pd(kCos[n & 7] + 4));
+    const double* tv = kCos[n >> 3];
+    for (int y = 0; y < 8; ++y) {
+      const __m256d t = _mm256_set1_pd(tv[y]);
+      acc[2 * y] = _mm256_add_pd(acc[2 * y], _mm256_mul_pd(row0, t));
+      acc[2 * y + 1] = _mm256_add_pd(acc[2 * y + 1], _mm256_mul_pd(row1, t));
+    }
+  }
+  const __m256d lv = _mm256_set1_pd(level);
+  const __m256d quarter = _mm256_set1_pd(0.25);
+  const __m256d lo = _mm256_set1_pd(-2147483648.0);
+  const __m256d hi = _mm256_set1_pd(2147483647.0);
+  for (int i = 0; i < 16; ++i) {
+    const __m256d d = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(lv, _mm256_mul_pd(quarter, acc[i])), lo), hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * i), _mm256_cvttpd_epi32(d));
+  }
+}
+#endif
+
+IdctKernel ChooseIdctKernel() {
+#if defined(__x86_64__)
+  static const IdctKernel chosen = __builtin_cpu_supports("avx512f") ? IdctAvx512
+                                   : __builtin_cpu_supports("avx2")  ? IdctAvx2
+                                                                     : IdctScalar;
+  return chosen;
+#else
+  return IdctScalar;
+#endif
+}
+
+// Converts n samples of one unit row into red, green and blue bytes:
+// R = Y + 1.402 (Cr - 128), G = Y - 0.3441 (Cb - 128) - 0.7139 (Cr - 128),
+// B = Y + 1.7718 (Cb - 128) in double precision, clamped to 0..255 and
+// truncated.  The vector forms perform the same operations in the same
+// order on each lane, so every variant gives the same bytes.
+void ConvertColourRowScalar(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr,
+                            std::uint8_t* r, std::uint8_t* g, std::uint8_t* b, std::int64_t n) {
+  for (std::int64_t j = 0; j < n; ++j) {
+    const double yv = y[j];
+    const double cbv = static_cast<double>(cb[j]) - 128.0;
+    const double crv = static_cast<double>(cr[j]) - 128.0;
+    r[j] = ClampToByte(yv + 1.402 * crv);
+    g[j] = ClampToByte(yv - 0.3441 * cbv - 0.7139 * crv);
+    b[j] = ClampToByte(yv + 1.7718 * cbv);
+  }
+}
+
+// With Cb = Cr = 128 every product is 0.0 and R = G = B = Y exactly.
+void ConvertGreyRow(const std::int32_t* y, const std::int32_t*, const std::int32_t*, std::uint8_t* r,
+                    std::uint8_t* g, std::uint8_t* b, std::int64_t n) {
+  for (std::int64_t j = 0; j < n; ++j) {
+    const std::int32_t v = y[j] < 0 ? 0 : y[j] > 255 ? 255 : y[j];
+    r[j] = g[j] = b[j] = static_cast<std::uint8_t>(v);
+  }
+}
+
+#if defined(__x86_64__)
+KAOCG_AVX2 inline __m256d LoadAsDouble(const std::int32_t* p) {
+  return _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+KAOCG_AVX2 inline __m128i ClampTruncate(__m256d v) {
+  return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255.0)));
+}
+
+KAOCG_AVX2 inline void StoreBytes(std::uint8_t* p, __m128i lo, __m128i hi) {
+  const __m128i w = _mm_packs_epi32(lo, hi);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(w, w));
+}
+
+KAOCG_AVX2 void ConvertColourRowAvx2(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr,
+                                     std::uint8_t* r, std::uint8_t* g, std::uint8_t* b, std::int64_t n) {
+  const __m256d k128 = _mm256_set1_pd(128.0);
+  const __m256d kR = _mm256_set1_pd(1.402);
+  const __m256d kGb = _mm256_set1_pd(0.3441);
+  const __m256d kGr = _mm256_set1_pd(0.7139);
+  const __m256d kB = _mm256_set1_pd(1.7718);
+  std::int64_t j = 0;
+  for (; j + 8 <= n; j += 8) {
+    __m128i ri[2], gi[2], bi[2];
+    for (int half = 0; half < 2; ++half) {
+      const __m256d yv = LoadAsDouble(y + j + 4 * half);
+      const __m256d cbv = _mm256_sub_pd(LoadAsDouble(cb + j + 4 * half), k128);
+      const __m256d crv = _mm256_sub_pd(LoadAsDouble(cr + j + 4 * half), k128);
+      ri[half] = ClampTruncate(_mm256_add_pd(yv, _mm256_mul_pd(kR, crv)));
+      gi[half] = ClampTruncate(_mm256_sub_pd(_mm256_sub_pd(yv, _mm256_mul_pd(kGb, cbv)), _mm256_mul_pd(kGr, crv)));
+      bi[half] = ClampTruncate(_mm256_add_pd(yv, _mm256_mul_pd(kB, cbv)));
+    }
+    StoreBytes(r + j, ri[0], ri[1]);
+    StoreBytes(g + j, gi[0], gi[1]);
+    StoreBytes(b + j, bi[0], bi[1]);
+  }
+  ConvertColourRowScalar(y + j, cb + j, cr + j, r + j, g + j, b + j, n - j);
+}
+#endif
+
+#if defined(__x86_64__)
+KAOCG_AVX512 inline __m512d LoadAsDouble8(const std::int32_t* p) {
+  return _mm512_maskz_cvtepi32_pd(0xFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+
+// Masked forms with every lane selected: see IdctAvx512.
+KAOCG_AVX512 inline void ClampTruncateStore8(std::uint8_t* p, __m512d v) {
+  const __mmask8 all = 0xFF;
+  const __m512d zero = _mm512_setzero_pd();
+  const __m512d top = _mm512_set1_pd(255.0);
+  const __m512d c = _mm512_mask_min_pd(top, all, _mm512_mask_max_pd(zero, all, v, zero), top);
+  const __m256i i = _mm512_mask_cvttpd_epi32(_mm256_setzero_si256(), all, c);
+  const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(i), _mm256_extracti128_si256(i, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(w, w));
+}
+
+KAOCG_AVX512 void ConvertColourRowAvx512(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr,
+                                         std::uint8_t* r, std::uint8_t* g, std::uint8_t* b, std::int64_t n) {
+  const __m512d k128 = _mm512_set1_pd(128.0);
+  const __m512d kR = _mm512_set1_pd(1.402);
+  const __m512d kGb = _mm512_set1_pd(0.3441);
+  const __m512d kGr = _mm512_set1_pd(0.7139);
+  const __m512d kB = _mm512_set1_pd(1.7718);
+  std::int64_t j = 0;
+  for (; j + 8 <= n; j += 8) {
+    const __m512d yv = LoadAsDouble8(y + j);
+    const __m512d cbv = _mm512_sub_pd(LoadAsDouble8(cb + j), k128);
+    const __m512d crv = _mm512_sub_pd(LoadAsDouble8(cr + j), k128);
+    ClampTruncateStore8(r + j, _mm512_add_pd(yv, _mm512_mul_pd(kR, crv)));
+    ClampTruncateStore8(g + j, _mm512_sub_pd(_mm512_sub_pd(yv, _mm512_mul_pd(kGb, cbv)), _mm512_mul_pd(kGr, crv)));
+    ClampTruncateStore8(b + j, _mm512_add_pd(yv, _mm512_mul_pd(kB, cbv)));
+  }
+  ConvertColourRowScalar(y + j, cb + j, cr + j, r + j, g + j, b + j, n - j);
+}
+#endif
+
+RowConverter ColourRowConverter() {
+#if defined(__x86_64__)
+  static const RowConverter chosen = __builtin_cpu_supports("avx512f") ? ConvertColourRowAvx512
+                                     : __builtin_cpu_supports("avx2")  ? ConvertColourRowAvx2
+                                                                       : ConvertColourRowScalar;
+  return chosen;
+#else
+  return ConvertColourRowScalar;
+#endif
+}
+
 // Throws the failure of an entropy-coded read that met a marker (or the
 // end) before the bits it needed.
 [[noreturn]] void ThrowMarkerInData(const CJpegStream& r) {
   throw EDataFormatError{r.Position(), "DecodeHuffman:Error Marker"};
+}
+
+// The value of magnitude bits v of category t (T.81 F.2.2.1 EXTEND).
+inline std::int32_t Extend(std::int32_t v, int t) {
+  return (v & (std::int32_t{1} << (t - 1))) != 0 ? v : v + 1 - (std::int32_t{1} << t);
 }
 
 // Magnitude bits of a DC difference or AC coefficient of category t (1..30),
@@ -124,6 +338,24 @@ struct UnitRelease {
 };
 
 }  // namespace
+
+std::vector<jpegkernels::Variant<IdctKernel>> jpegkernels::IdctVariants() {
+  std::vector<Variant<IdctKernel>> v{{"plain", IdctScalar}};
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) v.push_back({"avx2", IdctAvx2});
+  if (__builtin_cpu_supports("avx512f")) v.push_back({"avx512", IdctAvx512});
+#endif
+  return v;
+}
+
+std::vector<jpegkernels::Variant<RowConverter>> jpegkernels::ColourRowVariants() {
+  std::vector<Variant<RowConverter>> v{{"plain", ConvertColourRowScalar}};
+#if defined(__x86_64__)
+  if (__builtin_cpu_supports("avx2")) v.push_back({"avx2", ConvertColourRowAvx2});
+  if (__builtin_cpu_supports("avx512f")) v.push_back({"avx512", ConvertColourRowAvx512});
+#endif
+  return v;
+}
 
 void HuffmanTable::Release() {
   count = 0;
@@ -497,18 +729,21 @@ void CJpegDecoder::DecodeMCU() {
     for (int v = 0; v < V; ++v) {
       for (int h = 0; h < H; ++h) {
         DecodeHuffman(c);
-        Dequantize(c);
-        InverseDCT();
+        DequantizeNonZero(c);
+        const bool flat = InverseDctNonZero();
         // Each block covers hs x vs times its own size in the unit, so the
         // next block of the component starts that much further on.
         std::int32_t* const base = u + (v * vs * 8) * unitWidth + h * hs * 8;
-        if (hs == 1 && vs == 1) {
+        if (flat) {
+          for (int y = 0; y < vs * 8; ++y) std::fill_n(base + y * unitWidth, hs * 8, samples[0]);
+        } else if (hs == 1 && vs == 1) {
           for (int y = 0; y < 8; ++y) std::memcpy(base + y * unitWidth, samples + 8 * y, 8 * sizeof(std::int32_t));
         } else {
-          for (int y = 0; y < vs * 8; ++y) {
-            const std::int32_t* src = samples + (y / vs) * 8;
-            std::int32_t* dst = base + y * unitWidth;
-            for (int x = 0; x < hs * 8; ++x) dst[x] = src[x / hs];
+          for (int y8 = 0; y8 < 8; ++y8) {
+            std::int32_t* const first = base + y8 * vs * unitWidth;
+            for (int x8 = 0; x8 < 8; ++x8) std::fill_n(first + x8 * hs, hs, samples[8 * y8 + x8]);
+            for (int k = 1; k < vs; ++k)
+              std::memcpy(first + k * unitWidth, first, static_cast<std::size_t>(hs) * 8 * sizeof(std::int32_t));
           }
         }
       }
@@ -553,21 +788,54 @@ std::int32_t CJpegDecoder::Decode1HuffmanCode(int c, int tableClass) {
 void CJpegDecoder::DecodeHuffman(int c) {
   CJpegStream& r = *reader;
   std::fill(std::begin(block), std::end(block), 0);
+  const HuffmanTable& dcTable = huffman[0][scan[c].Td];
+  const HuffmanTable& acTable = huffman[1][scan[c].Ta];
+  constexpr int kShift = 32 - HuffmanTable::kFastBits;
 
-  const std::int32_t t = Decode1HuffmanCode(c, 0);
-  if (t < 0) ThrowMarkerInData(r);
+  // Where the code and its magnitude bits are all in the cache, both come
+  // from one look at the next 32 bits; otherwise the code is decoded the
+  // general way, which also handles markers and the end of the data.
+  std::int32_t t;
   std::int32_t diff = 0;
-  if (t > 0) {
-    if (t > 30) throw EDataFormatError{r.Position(), "DecodeHuffman:wrong Huffman value"};
-    diff = ReceiveExtend(r, t);
+  r.FillBits32();
+  std::uint32_t look = r.Peek32();
+  std::uint16_t entry = dcTable.count != 0 ? dcTable.fast[look >> kShift] : 0;
+  if (entry != 0 && (entry & 0xFF) <= 16 && (entry >> 8) + (entry & 0xFF) <= r.CachedBits()) {
+    const int length = entry >> 8;
+    t = entry & 0xFF;
+    if (t > 0) diff = Extend(static_cast<std::int32_t>((look << length) >> (32 - t)), t);
+    r.SkipBits(length + t);
+  } else {
+    t = Decode1HuffmanCode(c, 0);
+    if (t < 0) ThrowMarkerInData(r);
+    if (t > 0) {
+      if (t > 30) throw EDataFormatError{r.Position(), "DecodeHuffman:wrong Huffman value"};
+      diff = ReceiveExtend(r, t);
+    }
   }
   // A hostile stream can push the predictor past 32 bits; it wraps.
   dcPredictor[c] = static_cast<std::int32_t>(static_cast<std::uint32_t>(dcPredictor[c]) +
                                              static_cast<std::uint32_t>(diff));
   block[0] = dcPredictor[c];
+  std::uint64_t mask = block[0] != 0 ? 1 : 0;
 
   for (int k = 1; k <= 63;) {
-    const std::int32_t rs = Decode1HuffmanCode(c, 1);
+    r.FillBits32();
+    look = r.Peek32();
+    entry = acTable.count != 0 ? acTable.fast[look >> kShift] : 0;
+    std::int32_t rs;
+    std::int32_t value = 0;
+    bool haveValue = false;
+    if (entry != 0 && (entry >> 8) + (entry & 15) <= r.CachedBits()) {
+      const int length = entry >> 8;
+      rs = entry & 0xFF;
+      const int s = rs & 15;
+      if (s != 0) value = Extend(static_cast<std::int32_t>((look << length) >> (32 - s)), s);
+      r.SkipBits(length + s);
+      haveValue = true;
+    } else {
+      rs = Decode1HuffmanCode(c, 1);
+    }
     if (rs == 0) break;
     if (rs < 0) ThrowMarkerInData(r);
     const int run = rs >> 4;
@@ -575,29 +843,43 @@ void CJpegDecoder::DecodeHuffman(int c) {
     if (s == 0 && run != 15) throw EDataFormatError{r.Position(), "DecodeHuffman:wrong Huffman value"};
     if (k + run > 63) throw EDataFormatError{r.Position(), "DecodeHuffman:wrong Run length"};
     k += run;
-    if (s != 0) block[kZigzag[k]] = ReceiveExtend(r, s);
+    if (s != 0) {
+      block[kZigzag[k]] = haveValue ? value : ReceiveExtend(r, s);
+      mask |= std::uint64_t{1} << kZigzag[k];
+    }
     ++k;
   }
+  blockMask = mask;
 }
 
 void CJpegDecoder::Dequantize(int c) {
+  blockMask = NonZeroMask(block);
+  DequantizeNonZero(c);
+}
+
+void CJpegDecoder::DequantizeNonZero(int c) {
   const std::int32_t* table = quant[frame[c].Tq & 3];
-  for (int i = 0; i < 64; ++i) block[i] = SaturateToInt32(std::int64_t{block[i]} * table[i]);
+  for (std::uint64_t m = blockMask; m != 0; m &= m - 1) {
+    const int n = __builtin_ctzll(m);
+    block[n] = SaturateToInt32(std::int64_t{block[n]} * table[n]);
+  }
 }
 
 void CJpegDecoder::InverseDCT() {
+  blockMask = NonZeroMask(block);
+  InverseDctNonZero();
+}
+
+bool CJpegDecoder::InverseDctNonZero() {
   const double level = P == 8 ? 128.0 : 2048.0;
-  std::uint64_t mask = 0;
-  for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(block[i] != 0) << i;
-  if (mask <= 1) {
+  if ((blockMask & ~std::uint64_t{1}) == 0) {
     // Only the DC term: every sum is C0^2 * F(0,0) * 1.0 * 1.0.
     const std::int32_t s = TruncateToInt32(level + 0.25 * (C0Squared() * static_cast<double>(block[0])));
     std::fill(std::begin(samples), std::end(samples), s);
-    return;
+    return true;
   }
-  double acc[64] = {};
-  AccumulateTerms(block, mask, kC0, C0Squared(), acc);
-  for (int i = 0; i < 64; ++i) samples[i] = TruncateToInt32(level + 0.25 * acc[i]);
+  ChooseIdctKernel()(block, blockMask, level, samples);
+  return false;
 }
 
 void CJpegDecoder::Disconvert(std::int32_t column, std::int32_t row) {
@@ -607,23 +889,12 @@ void CJpegDecoder::Disconvert(std::int32_t column, std::int32_t row) {
   const std::int64_t y0 = row * unitHeight;
   const std::int64_t width = std::min<std::int64_t>(unitWidth, X - x0);
   if (width <= 0) return;
-  const std::int32_t* const uy = unit[0].get();
-  const std::int32_t* const ucb = unit[1].get();
-  const std::int32_t* const ucr = unit[2].get();
+  const RowConverter convert = Nf == 1 ? ConvertGreyRow : ColourRowConverter();
   for (std::int64_t i = 0; i < unitHeight; ++i) {
     const std::size_t out = static_cast<std::size_t>((y0 + i) * X + x0);
-    std::uint8_t* const r = mRgbP[0].get() + out;
-    std::uint8_t* const g = mRgbP[1].get() + out;
-    std::uint8_t* const b = mRgbP[2].get() + out;
-    const std::int64_t k0 = i * unitWidth;
-    for (std::int64_t j = 0; j < width; ++j) {
-      const double yv = uy[k0 + j];
-      const double cb = static_cast<double>(ucb[k0 + j]) - 128.0;
-      const double cr = static_cast<double>(ucr[k0 + j]) - 128.0;
-      r[j] = ClampToByte(yv + 1.402 * cr);
-      g[j] = ClampToByte(yv - 0.3441 * cb - 0.7139 * cr);
-      b[j] = ClampToByte(yv + 1.7718 * cb);
-    }
+    const std::int64_t k = i * unitWidth;
+    convert(unit[0].get() + k, unit[1].get() + k, unit[2].get() + k, mRgbP[0].get() + out, mRgbP[1].get() + out,
+            mRgbP[2].get() + out, width);
   }
 }
 

@@ -96,6 +96,12 @@ struct CJpegDecoder {
   void InverseDCT();
   void Disconvert(std::int32_t column, std::int32_t row);
 
+  // Forms of Dequantize and InverseDCT that visit only the coefficients
+  // named in blockMask, which DecodeHuffman sets; the results are the same.
+  // The second returns true when all 64 samples are equal.
+  void DequantizeNonZero(int c);
+  bool InverseDctNonZero();
+
   // Output planes: red, green, blue; row stride X.  Owned by whoever holds
   // them; they survive ReleaseTables.
   std::unique_ptr<std::uint8_t[]> mRgbP[3];
@@ -107,6 +113,7 @@ struct CJpegDecoder {
 
   std::int32_t dcPredictor[3] = {};
   std::int32_t block[64] = {};    // coefficients, natural order
+  std::uint64_t blockMask = 0;    // bit n set: block[n] may be non-zero
   std::int32_t samples[64] = {};  // inverse DCT output, row-major
   std::uint32_t flags = 0;
   std::int32_t X = 0, Y = 0;

@@ -40,12 +40,21 @@ class CJpegStream {
   void FillBits() {
     if (bitCount_ < 16) Refill();
   }
+  // The same for 32 bits.
+  void FillBits32() {
+    if (bitCount_ < 32) Refill();
+  }
   // Number of bits before the next marker or the end that are in the cache.
   int CachedBits() const { return bitCount_; }
   // The next 16 bits, zero-padded past CachedBits().
   std::uint32_t Peek16() const {
     return bitCount_ >= 16 ? static_cast<std::uint32_t>(bits_ >> (bitCount_ - 16)) & 0xFFFFu
                            : static_cast<std::uint32_t>(bits_ << (16 - bitCount_)) & 0xFFFFu;
+  }
+  // The next 32 bits, zero-padded past CachedBits().
+  std::uint32_t Peek32() const {
+    return bitCount_ >= 32 ? static_cast<std::uint32_t>(bits_ >> (bitCount_ - 32))
+                           : static_cast<std::uint32_t>(bits_ << (32 - bitCount_));
   }
   // Drops n <= CachedBits() bits.
   void SkipBits(int n) {

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "import/JpegDecoder.h"
+#include "import/JpegKernels.h"
 #include "import/JpegTestSupport.h"
 #include "zfx/Errors.h"
 
@@ -84,6 +86,67 @@ TEST(JpegInverseDct, MatchesTheDirectSumBitForBit) {
       const auto want = jpegtest::ReferenceIdct(f, c.precision);
       for (int i = 0; i < 64; ++i)
         ASSERT_EQ(d.samples[i], want[i]) << "density " << c.density << " range " << c.range << " sample " << i;
+    }
+  }
+}
+
+// Every form of the inner loops this machine runs, not only the one the
+// decoder picked.
+TEST(JpegInverseDct, EveryKernelMatchesTheDirectSum) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> value(-5000, 5000);
+  std::uniform_real_distribution<double> pick(0, 1);
+  const auto variants = jpegkernels::IdctVariants();
+  for (int n = 0; n < 600; ++n) {
+    Block f{};
+    const double density = n % 3 == 0 ? 1.0 : 0.1;
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 64; ++i) {
+      if (pick(rng) < density) f[i] = value(rng);
+      if (f[i] != 0) mask |= std::uint64_t{1} << i;
+    }
+    const int precision = n % 5 == 0 ? 12 : 8;
+    const auto want = jpegtest::ReferenceIdct(f, precision);
+    for (const auto& v : variants) {
+      std::int32_t out[64];
+      v.fn(f.data(), mask, precision == 8 ? 128.0 : 2048.0, out);
+      for (int i = 0; i < 64; ++i) ASSERT_EQ(out[i], want[i]) << v.name << " sample " << i;
+    }
+  }
+  // Sums beyond 32 bits saturate alike in every form.
+  Block huge;
+  huge.fill(std::numeric_limits<std::int32_t>::max());
+  huge[9] = std::numeric_limits<std::int32_t>::min();
+  std::int32_t first[64];
+  variants[0].fn(huge.data(), ~std::uint64_t{0}, 128.0, first);
+  EXPECT_EQ(first[0], std::numeric_limits<std::int32_t>::max());
+  for (const auto& v : variants) {
+    std::int32_t out[64];
+    v.fn(huge.data(), ~std::uint64_t{0}, 128.0, out);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(out[i], first[i]) << v.name << " sample " << i;
+  }
+}
+
+TEST(JpegColour, EveryConverterMatchesTheFormula) {
+  std::mt19937 rng(23);
+  // Mostly in range, some far outside as unclamped inverse DCT output is.
+  std::uniform_int_distribution<int> sample(-60, 320), wild(-100000, 100000);
+  for (const auto& v : jpegkernels::ColourRowVariants()) {
+    for (int n : {1, 7, 8, 9, 16, 37, 120}) {
+      std::vector<std::int32_t> y(n), cb(n), cr(n);
+      for (int j = 0; j < n; ++j) {
+        y[j] = j % 11 == 0 ? wild(rng) : sample(rng);
+        cb[j] = j % 13 == 0 ? wild(rng) : sample(rng);
+        cr[j] = sample(rng);
+      }
+      std::vector<std::uint8_t> r(n), g(n), b(n);
+      v.fn(y.data(), cb.data(), cr.data(), r.data(), g.data(), b.data(), n);
+      for (int j = 0; j < n; ++j) {
+        const jpegtest::Rgb want = jpegtest::ReferenceColour(y[j], cb[j], cr[j]);
+        ASSERT_EQ(r[j], want.r) << v.name << " n " << n << " at " << j;
+        ASSERT_EQ(g[j], want.g) << v.name << " n " << n << " at " << j;
+        ASSERT_EQ(b[j], want.b) << v.name << " n " << n << " at " << j;
+      }
     }
   }
 }
