@@ -307,9 +307,10 @@ bool BuildDemoInstallation(const DemoInstallOptions& options, DemoInstallResult*
   if (fs::exists(dir, ec)) {
     if (!fs::is_directory(dir, ec)) return Failure{error}(dir.string() + " is not a folder");
     if (fs::exists(dir / kMarkerName, ec)) {
-      fs::remove_all(dir / "game", ec);
-      fs::remove_all(dir / "home", ec);
-      if (ec) return Failure{error}("cannot clear the old demo installation in " + dir.string());
+      for (const char* part : {"game", "home"}) {
+        fs::remove_all(dir / part, ec);
+        if (ec) return Failure{error}("cannot clear the old demo installation in " + dir.string());
+      }
     } else if (!fs::is_empty(dir, ec)) {
       return Failure{error}(dir.string() + " is neither empty nor a demo installation");
     }
