@@ -48,6 +48,10 @@ class IRegistry {
   // Sets a value of an existing key (a missing key fails).
   virtual bool SetValue(std::string_view key, std::string_view name, std::uint32_t type,
                         const void* data, std::uint32_t size) = 0;
+
+  // Why the store itself could not be used by the last call (an unreadable
+  // or unwritable store), for diagnostics; empty otherwise.
+  virtual std::string StoreError() const { return {}; }
 };
 
 // The POSIX backend: the values live in one text file in the registry's
@@ -67,6 +71,7 @@ class FileRegistry final : public IRegistry {
   bool SetValue(std::string_view key, std::string_view name, std::uint32_t type, const void* data,
                 std::uint32_t size) override;
 
+  std::string StoreError() const override { return error_; }
   const std::string& Path() const { return path_; }
   // Why the last failing call failed; empty after a call that succeeded.
   const std::string& LastError() const { return error_; }

@@ -1,9 +1,12 @@
 #include "app/startup/Startup.h"
 
+#include <cstdio>
+
 #include "app/startup/Environment.h"
 #include "facedata/Installation.h"
 #include "platform/Display.h"
 #include "platform/FileAttributes.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/WindowFinder.h"
 #include "res/strings.h"
@@ -23,16 +26,17 @@ bool DisplayTooSmall(const platform::DisplayMetrics& m) {
 }  // namespace
 
 bool LocateInstallation(StartupState& state, int* messageId) {
+  // A store that cannot be read looks like a missing game to the checks;
+  // its reason is kept so that the user learns the store is at fault.
+  auto notInstalled = [&] {
+    if (messageId) *messageId = res::IDS_NOT_INSTALLED;
+    state.diagnostic = platform::Current().registry->StoreError();
+    return false;
+  };
   state.installedEdition = FindInstalledEdition();
-  if (state.installedEdition == kEditionNone) {
-    if (messageId) *messageId = res::IDS_NOT_INSTALLED;
-    return false;
-  }
+  if (state.installedEdition == kEditionNone) return notInstalled();
   const std::string folder = ReadInstallFolder(IsExpansion(state.installedEdition));
-  if (folder.empty()) {
-    if (messageId) *messageId = res::IDS_NOT_INSTALLED;
-    return false;
-  }
+  if (folder.empty()) return notInstalled();
   // The registry value carries its own trailing separator.
   state.dataFolder = folder + kDataFolderSuffix;
   state.userFolder = GetPersonalFolder() + kUserFolderSuffix;
@@ -70,6 +74,8 @@ bool InitInstance(IStartupHost& host, platform::IDisplay& display,
   // 6. The installed edition and the two folders.
   int messageId = 0;
   if (!LocateInstallation(state, &messageId)) {
+    if (!state.diagnostic.empty())
+      std::fprintf(stderr, "S13KaoCgEdit: registry store: %s\n", state.diagnostic.c_str());
     host.ShowMessage(res::LoadString(messageId));
     return false;
   }

@@ -52,6 +52,10 @@ struct StartupState {
   int installedEdition = -1;
   std::string dataFolder;
   std::string userFolder;
+  // When the game could not be located because the registry store is
+  // unusable: why, for a diagnostic beside the message (start-up also
+  // writes it to standard error).
+  std::string diagnostic;
 };
 
 // The start-up sequence. True enters the message loop; false ends the

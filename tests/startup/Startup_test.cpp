@@ -9,6 +9,7 @@
 #include "app/startup/Environment.h"
 #include "facedata/Installation.h"
 #include "platform/Display.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
 #include "platform/WindowFinder.h"
 #include "res/strings.h"
@@ -296,6 +297,24 @@ TEST_F(StartupTest, UserFolderThatCannotBeCreatedDoesNotStopStartUp) {
   std::ofstream(docs.path() / "ZEVA") << "a file where the folder belongs";
   EXPECT_TRUE(Run());
   EXPECT_EQ(host.log, kFullLog);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StartupTest, AnUnreadableRegistryStoreIsReportedBesideTheMessage) {
+  const std::string path = (docs.path() / "registry.reg").string();
+  { std::ofstream(path) << "not a registry export\n"; }
+  platform::FileRegistry store(path);
+  platform::ScopedServices useStore(platform::Services{&store});
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(host.messages, std::vector<std::string>{res::LoadString(res::IDS_NOT_INSTALLED)});
+  EXPECT_NE(state.diagnostic.find(path), std::string::npos) << state.diagnostic;
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "not a registry export");
 }
 
 }  // namespace

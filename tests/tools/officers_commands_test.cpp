@@ -104,6 +104,17 @@ TEST_F(OfficersCommands, WithoutAnInstallationTheStartUpMessageIsShown) {
   const ToolResult r = Tool("officers list");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, Message(res::IDS_NOT_INSTALLED));
+
+  // A store that cannot be read is named, and left as it is.
+  std::ofstream(dir_.path() / "cfg" / "ZEVA" / "registry.reg") << "garbage\n";
+  const ToolResult bad = Tool("officers list");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("registry store: "), std::string::npos) << bad.err;
+  EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+  std::ifstream in(dir_.path() / "cfg" / "ZEVA" / "registry.reg");
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "garbage");
 }
 
 TEST_F(OfficersCommands, ListShowsEveryOfficerOfTheInstalledEdition) {

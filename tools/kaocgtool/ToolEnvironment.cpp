@@ -4,11 +4,22 @@
 #include "facedata/Installation.h"
 #include "platform/FileAttributes.h"
 #include "platform/Path.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
 #include "res/strings.h"
 
 namespace kaocgtool {
 namespace {
+
+// The start-up message, with the registry store's own trouble when it is
+// the cause.
+bool NotInstalled() {
+  std::string message = res::LoadString(res::IDS_NOT_INSTALLED);
+  const std::string why = platform::Current().registry->StoreError();
+  if (!why.empty()) message += " (registry store: " + why + ")";
+  Fail(message);
+  return false;
+}
 
 std::string WithSeparator(std::string folder) {
   if (!folder.empty() && !platform::IsSeparator(folder.back())) folder += '/';
@@ -53,19 +64,13 @@ bool SetUpEnvironment(Args& args, ToolEnvironment* env) {
     return false;
   } else {
     env->edition = kaocg::FindInstalledEdition();
-    if (env->edition == kaocg::kEditionNone) {
-      Fail(res::LoadString(res::IDS_NOT_INSTALLED));
-      return false;
-    }
+    if (env->edition == kaocg::kEditionNone) return NotInstalled();
   }
   if (!dataFolder.empty()) {
     env->dataFolder = WithSeparator(dataFolder);
   } else {
     const std::string folder = kaocg::ReadInstallFolder(kaocg::IsExpansion(env->edition));
-    if (folder.empty()) {
-      Fail(res::LoadString(res::IDS_NOT_INSTALLED));
-      return false;
-    }
+    if (folder.empty()) return NotInstalled();
     env->dataFolder = folder + kaocg::kDataFolderSuffix;
   }
   env->userFolder = userFolder.empty() ? kaocg::GetPersonalFolder() + kaocg::kUserFolderSuffix
