@@ -84,6 +84,9 @@ QWidget* CreateProgressWindow(QWidget* parent, const QString& text, int range) {
   w->Bar()->setRange(0, range);
   w->Bar()->setValue(0);
   g_open = w;
+  w->show();
+  // Mapped once here; from then on each step repaints it directly.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   Paint(w);
   return w;
 }

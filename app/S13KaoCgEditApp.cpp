@@ -156,6 +156,9 @@ class CStartupHost : public kaocg::IStartupHost {
     if (!f) return;
     f->setWindowTitle(QString::fromUtf8(title.data(), static_cast<int>(title.size())));
     f->show();
+    // The window system maps a new window asynchronously: let it do so,
+    // then paint at once, before the load keeps the event loop away.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     f->repaint();
   }
   bool HasCurrentDocument() override { return m_app.CurrentDocument() != nullptr; }

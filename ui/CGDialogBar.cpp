@@ -2,20 +2,33 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 #include "app/S13KaoCgEditApp.h"
 #include "app/S13KaoCgEditDoc.h"
 #include "facedata/Bushou.h"
 #include "res/templates.h"
 #include "ui/FaceBitmap.h"
 
+namespace {
+// Stored size of a large face.
+constexpr int kLargeFaceSize = 256;
+}  // namespace
+
 CCGDialogBar::CCGDialogBar(QWidget* parent) : QWidget(parent) {
   const res::DlgTemplate* t = res::FindDialogTemplate(res::IDD_PREVIEW_BAR);
   setFont(kaocg_ui::TemplateFont(*t));
   m_controls = kaocg_ui::CreateTemplateControls(this, *t);
   if (QLabel* name = Control(res::IDC_BAR_NAME)) name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  // Docked on a side, the bar keeps its template width and takes the
-  // frame's height.
-  setFixedWidth(kaocg_ui::DluToPixelsX(*t, t->cx));
+  // The captions keep their template place but are not cut short where the
+  // installed font is wider than the one the template was made for.
+  for (int id : {res::IDC_BAR_LARGE_CAPTION, res::IDC_BAR_MEDIUM_CAPTION, res::IDC_BAR_SMALL_CAPTION})
+    if (QLabel* l = Control(id)) l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
+  // Docked on a side, the bar keeps its template width, widened where the
+  // large face would not show whole, and takes the frame's height.
+  const res::DlgControl* large = res::FindControl(*t, res::IDC_BAR_LARGE);
+  const int largeRight = kaocg_ui::DluToPixelsX(*t, large->rect.x) + kLargeFaceSize + 1;
+  setFixedWidth(std::max(kaocg_ui::DluToPixelsX(*t, t->cx), largeRight));
   setMinimumHeight(0);
 }
 

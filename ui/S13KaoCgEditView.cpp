@@ -119,7 +119,6 @@ void CS13KaoCgEditView::FillOfficerList() {
                pal.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(pal);
   setGridSize(QSize(126, 105));
-  setUniformItemSizes(true);
 
   const bool expansion = kaocg::ExpansionInstalled();
   auto small = [](int face) { return FaceToImageNumber(face, kaocg::kFaceSizeSmall); };

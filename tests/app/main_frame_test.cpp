@@ -164,14 +164,15 @@ TEST(MainFrame, StartsAt800By600AndStopsShrinkingAt400By600) {
   EXPECT_EQ(f.size(), QSize(400 - ncw, 600 - nch));
 }
 
-TEST(MainFrame, PreviewBarIsDockedOnTheLeftInItsTemplateWidth) {
+TEST(MainFrame, PreviewBarIsDockedOnTheLeftWideEnoughForTheLargeFace) {
   CMainFrame f;
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
   ASSERT_NE(f.PreviewBar(), nullptr);
   EXPECT_EQ(f.dockWidgetArea(f.PreviewDock()), Qt::LeftDockWidgetArea);
   const res::DlgTemplate* t = res::FindDialogTemplate(208);
-  EXPECT_EQ(f.PreviewBar()->width(), kaocg_ui::DluToPixelsX(*t, 141));
+  EXPECT_EQ(f.PreviewBar()->width(),
+            std::max(kaocg_ui::DluToPixelsX(*t, 141), kaocg_ui::DluToPixelsX(*t, 1) + 257));
 }
 
 TEST(MainFrame, ClosePassesThroughTheDocumentsCheck) {
