@@ -429,6 +429,7 @@ std::uint64_t DxtBytes(Codec c, const CConversionContext& ctx) {
 // The converters proper.
 
 struct Level {
+  std::int32_t format = TQR_PIXEL_FORMAT_NONE;
   const CodecEntry* codec = nullptr;
   std::uint64_t pixels = 0;
   std::uint64_t encodedSize = 0;
@@ -443,6 +444,7 @@ bool DescribeLevel(std::int32_t format, const CConversionContext& ctx, Level& le
   if (level.pixels > kMaxConvertPixels) return false;
   const PixelFormatInfo* info = GetPixelFormatInfo(format);
   if (info) {
+    level.format = format;
     level.codec = &kCodecs[format];
     level.encodedSize = GetEncodedSize(ctx.width, ctx.height, format);
     level.tiled = info->tiled;
@@ -462,6 +464,14 @@ bool HasConverter(std::int32_t format, const CConversionContext& ctx, const Leve
   return true;
 }
 
+// The working buffer of a level in row order: the encoded size, or whole
+// blocks, or whole pixels where the encoded size ends inside one.
+std::uint64_t RowOrderSize(const CConversionContext& ctx, const Level& level) {
+  if (IsDxt(level.codec->codec)) return std::max(level.encodedSize, DxtBytes(level.codec->codec, ctx));
+  const std::uint64_t bits = level.pixels * GetPixelFormatInfo(level.format)->bitsPerPixel;
+  return std::max(level.encodedSize, (bits + 7) / 8);
+}
+
 // The stored bytes in row order and in libsquish's block byte order; false
 // when the platform's tiling is not available.
 bool PrepareForDecoding(std::int32_t format, std::span<const std::uint8_t> data,
@@ -473,12 +483,11 @@ bool PrepareForDecoding(std::int32_t format, std::span<const std::uint8_t> data,
   } else {
     rowOrder.assign(data.begin(), data.begin() + std::ptrdiff_t(level.encodedSize));
   }
-  if (IsDxt(level.codec->codec)) {
-    // Whole blocks, even where a side is not a multiple of 4.
-    const std::uint64_t blocks = DxtBytes(level.codec->codec, ctx);
-    if (rowOrder.size() < blocks) rowOrder.resize(blocks, 0);
-    PrepareDxtData(ctx.platform, rowOrder);
-  }
+  // The encoded size truncates: a level of one half-byte pixel stores no
+  // byte at all. The codecs work on whole pixels, which read as zero there.
+  const std::uint64_t whole = RowOrderSize(ctx, level);
+  if (rowOrder.size() < whole) rowOrder.resize(whole, 0);
+  if (IsDxt(level.codec->codec)) PrepareDxtData(ctx.platform, rowOrder);
   return true;
 }
 
@@ -486,10 +495,8 @@ bool PrepareForDecoding(std::int32_t format, std::span<const std::uint8_t> data,
 // whose tiling is not available gets zero bytes.
 void FinishEncoding(std::int32_t format, const CConversionContext& ctx, const Level& level,
                     std::vector<std::uint8_t>& rowOrder, std::vector<std::uint8_t>& data) {
-  if (IsDxt(level.codec->codec)) {
-    PrepareDxtData(ctx.platform, rowOrder);
-    rowOrder.resize(level.encodedSize);
-  }
+  if (IsDxt(level.codec->codec)) PrepareDxtData(ctx.platform, rowOrder);
+  rowOrder.resize(level.encodedSize);
   if (level.tiled) {
     if (!TileLevel(ctx.platform, format, ctx.width, ctx.height, ctx.bigEndian, rowOrder, data))
       data.assign(level.encodedSize, 0);
@@ -498,11 +505,6 @@ void FinishEncoding(std::int32_t format, const CConversionContext& ctx, const Le
   }
 }
 
-// The encoder's working buffer: the encoded size, or whole blocks.
-std::uint64_t RowOrderSize(const CConversionContext& ctx, const Level& level) {
-  if (IsDxt(level.codec->codec)) return std::max(level.encodedSize, DxtBytes(level.codec->codec, ctx));
-  return level.encodedSize;
-}
 
 // Null encoding: zero bytes of the level's stored size, so that a file
 // written with them still reads back level by level.

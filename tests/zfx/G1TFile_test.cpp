@@ -277,6 +277,35 @@ TEST(G1TRead, RecordsExtendedHeadersAndCubeMaps) {
   EXPECT_EQ(WriteFile(file), f);
 }
 
+// The same file written for platform 1: every 32-bit field, the records and
+// the extended header's bit-field word (fields of 4, 20 and 8 bits, laid out
+// from the most significant bit) in big-endian form.
+TEST(G1TWrite, BigEndianRecordsAndBitFieldWord) {
+  CG1TFileImpl file;
+  ASSERT_EQ(ReadFile(file, HandMadeFile()), HandMadeFile().size());
+  ASSERT_TRUE(file.SetPlatform(1));
+  const Bytes be = WriteFile(file);
+  ASSERT_EQ(be.size(), HandMadeFile().size());
+  EXPECT_EQ(std::string(be.begin(), be.begin() + 8), "G1TG0060");
+  EXPECT_EQ(Be32(be, 24), 20u);
+  EXPECT_EQ((Bytes(be.begin() + 44, be.begin() + 52)), (Bytes{0, 3, 1, 0, 0, 0, 0, 1}));
+  EXPECT_EQ((Bytes(be.begin() + 64, be.begin() + 72)), (Bytes{0x01, 0x01, 0x11, 0x02, 0x10, 0x20, 0x30, 0x51}));
+  EXPECT_EQ(Be32(be, 72), 12u);
+  EXPECT_EQ(Be32(be, 76), 0x3F800000u);
+  EXPECT_EQ(Be32(be, 80), 0x5ABCDE01u);
+  // Read back, it is the same texture.
+  CG1TFileImpl back;
+  ASSERT_EQ(ReadFile(back, be), be.size());
+  EXPECT_EQ(back.GetPlatform(), 1);
+  EXPECT_EQ(back.GetTexture(0).GetExtendedHeader().bits, 0x01ABCDE5u);
+  EXPECT_EQ(back.GetTexture(0).GetExtraRecords()[1].values, (std::vector<std::uint32_t>{0xAABBCCDD, 0x11223344}));
+  CImage image;
+  ASSERT_TRUE(back.GetImage(back.GetTexture(0), image));
+  Bytes out;
+  ASSERT_TRUE(image.ExportBytes(out, kChannelAll));
+  EXPECT_EQ(out, (Bytes{20, 10, 0, 30, 60, 50, 40, 70, 100, 90, 80, 110, 140, 130, 120, 150}));
+}
+
 TEST(G1TRead, PlaceholderForMissingTextures) {
   CG1TFileImpl file;
   CG1TTexture& missing = file.GetTexture(0);

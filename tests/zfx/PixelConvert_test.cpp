@@ -330,6 +330,16 @@ TEST(ConvertLimits, ShortInputAndHugeLevelsFail) {
   EXPECT_TRUE(f.empty());
 }
 
+// A 1 x 1 level of a half-byte format has an encoded size of 0 bytes; its
+// one pixel reads as zero instead of from beyond the data.
+TEST(ConvertLimits, HalfBytePixelWithoutStoredByte) {
+  EXPECT_EQ(DecodeBytes(TQR_PIXEL_FORMAT_INDEX4, {}, Context(1, 1, 4)), Bytes{0});
+  EXPECT_EQ(DecodeBytes(TQR_PIXEL_FORMAT_TILE_INDEX4, {}, Context(1, 1, 3)), Bytes{0});
+  EXPECT_EQ(DecodeBytes(TQR_PIXEL_FORMAT_TILE_L4, {}, Context(1, 1, 3)), (Bytes{0, 0, 0, 255}));
+  EXPECT_EQ(EncodeBytes(TQR_PIXEL_FORMAT_INDEX4, {7}, Context(1, 1, 4)), Bytes{});
+  EXPECT_EQ(EncodeBytes(TQR_PIXEL_FORMAT_TILE_L4, {9, 9, 9, 9}, Context(1, 1, 3)), Bytes{});
+}
+
 TEST(ConvertIndexed, IndicesThroughBytes) {
   const Bytes indices = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0};
   const Bytes stored = EncodeBytes(TQR_PIXEL_FORMAT_INDEX4, indices, Context(4, 4, 4));
