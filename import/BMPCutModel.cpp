@@ -167,6 +167,11 @@ void CBMPCutModel::MoveSelection(int a, int b) {
   handle_ = {selection_.right + 1, selection_.bottom + 1};
 }
 
+void CBMPCutModel::SetSelection(const CDIBRect& selection) {
+  selection_ = selection;
+  handle_ = {selection_.right + 1, selection_.bottom + 1};
+}
+
 void CBMPCutModel::ResizeSelection(int a, int b) {
   auto clampBetween = [](std::int64_t v, std::int64_t e1, std::int64_t e2) {
     return std::clamp(v, std::min(e1, e2), std::max(e1, e2));

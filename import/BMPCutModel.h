@@ -84,6 +84,11 @@ class CBMPCutModel {
   bool DoubleClick(int x, int y);
 
   void MoveSelection(int a, int b);
+  // Places the selection where a caller outside the dialog chose it (the
+  // command-line tool's cut); the size handle returns to its corner, as
+  // after MoveSelection. Nothing is clamped: Cut leaves black what lies
+  // outside the picture.
+  void SetSelection(const CDIBRect& selection);
   void ResizeSelection(int a, int b);
 
   // 決定: makes face a 24-bit bottom-up picture of the target size, black,
