@@ -12,16 +12,22 @@ constexpr std::uint64_t kMaxTiledBytes = std::uint64_t{1} << 30;
 
 constexpr bool IsPowerOfTwo(std::uint64_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
+// Spreads the bits of v to the even bit positions.
+constexpr std::uint64_t SpreadBits(std::uint32_t v) {
+  std::uint64_t x = v;
+  x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+  x = (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+  x = (x | (x << 4)) & 0x0F0F0F0F0F0F0F0Full;
+  x = (x | (x << 2)) & 0x3333333333333333ull;
+  x = (x | (x << 1)) & 0x5555555555555555ull;
+  return x;
+}
+
 // Interleaves x into the even and y into the odd bits: the Z-order index of
 // a unit inside a square block.
-constexpr std::uint64_t Morton(std::uint32_t x, std::uint32_t y) {
-  std::uint64_t m = 0;
-  for (unsigned bit = 0; bit < 32; ++bit) {
-    m |= std::uint64_t((x >> bit) & 1u) << (2 * bit);
-    m |= std::uint64_t((y >> bit) & 1u) << (2 * bit + 1);
-  }
-  return m;
-}
+constexpr std::uint64_t Morton(std::uint32_t x, std::uint32_t y) { return SpreadBits(x) | (SpreadBits(y) << 1); }
+static_assert(Morton(1, 0) == 1 && Morton(0, 1) == 2 && Morton(3, 3) == 15 && Morton(4, 0) == 16);
+static_assert(Morton(0xFFFFFFFFu, 0) == 0x5555555555555555ull);
 
 // The grid of units a level is reordered in: pixels, or 4 x 4 blocks for
 // block formats (a side below 4 still holds one block, as in the encoded

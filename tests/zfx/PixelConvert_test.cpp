@@ -155,6 +155,27 @@ TEST(Convert16Bit, FieldsWithoutBitReplication) {
   EXPECT_EQ(EncodeBytes(TQR_PIXEL_FORMAT_B5G5R5A1, {0, 0, 0, 0x7F}, Context(1, 1, 0)), (Bytes{0, 0}));
 }
 
+// Platform 3's own formats on single pixels (one pixel is its own tile).
+TEST(ConvertPlatform3, LuminanceAndTwoModeFormats) {
+  struct Case {
+    std::int32_t format;
+    Bytes stored;
+    Bytes rgba;
+  } cases[] = {
+      {TQR_PIXEL_FORMAT_TILE_B5G5R5A3, {0xFC, 0x1F}, {248, 0, 248, 255}},   // 5-bit mode
+      {TQR_PIXEL_FORMAT_TILE_B5G5R5A3, {0x5A, 0x3C}, {0xA0, 0x30, 0xC0, 160}},  // 4-bit mode, alpha 5
+      {TQR_PIXEL_FORMAT_TILE_LA8, {0x80, 0xFF}, {255, 255, 255, 128}},      // alpha in the high byte
+      {TQR_PIXEL_FORMAT_TILE_LA4, {0x5A}, {0xA0, 0xA0, 0xA0, 0x50}},
+      {TQR_PIXEL_FORMAT_TILE_L8, {0x42}, {0x42, 0x42, 0x42, 255}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecodeBytes(c.format, c.stored, Context(1, 1, 3)), c.rgba) << c.format;
+    EXPECT_EQ(EncodeBytes(c.format, c.rgba, Context(1, 1, 3)), c.stored) << c.format;
+  }
+  // Luminance is taken from the colour with the usual weights.
+  EXPECT_EQ(EncodeBytes(TQR_PIXEL_FORMAT_TILE_L8, {255, 0, 0, 255}, Context(1, 1, 3)), Bytes{76});
+}
+
 TEST(ConvertFloatFormats, Rgba16fAndRgba32f) {
   const Bytes halves = {0x3C, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x38, 0x00};  // 1, 2^-15, -2, 0.5
   std::vector<float> f;
