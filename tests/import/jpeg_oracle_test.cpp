@@ -90,6 +90,10 @@ const OracleCase kCases[] = {
     {"q20_420_optimized", 120, 80, "-quality 20 -baseline -sample 2x2 -optimize"},
     {"q100_444", 40, 40, "-quality 100 -sample 1x1"},
     {"grey", 50, 37, "-quality 80 -grayscale"},
+    // One component with factors 2x2 is still coded one block per MCU.
+    {"grey_2x2_factors", 41, 27, "-quality 80 -grayscale -sample 2x2"},
+    // Chroma blocks twice their size across, two to an MCU.
+    {"y4x1_chroma2x1", 75, 20, "-quality 75 -sample 4x1,2x1,2x1"},
     {"restart_each_row", 70, 50, "-quality 75 -restart 1"},
     {"restart_3_mcus", 70, 50, "-quality 75 -restart 3B"},
     {"restart_1_mcu", 40, 24, "-quality 75 -restart 1B -sample 1x1"},
