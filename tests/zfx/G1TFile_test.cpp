@@ -550,6 +550,28 @@ TEST(G1TWrite, MipLevelsAreAveraged) {
   EXPECT_EQ(back.GetTexture(0).GetSurfaces()[0].levels.size(), 2u);
 }
 
+// The attribute word picks the averaging: plain, or colour weighted by
+// alpha fully (1) or half way (2).
+TEST(G1TWrite, MipAveragingByAttributeWord) {
+  const Bytes rgba = {255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  struct Case {
+    std::uint32_t attribute;
+    std::uint8_t red;
+  } cases[] = {{0, 63}, {1, 255}, {2, 102}, {3, 63}};
+  for (const Case& c : cases) {
+    Bytes base = EncodeFace(MakeImage(2, 2, rgba), 0, TQR_PIXEL_FORMAT_BGRA8);
+    PutLe32(base, 28, c.attribute);
+    CG1TFileImpl file;
+    ASSERT_EQ(ReadFile(file, base), base.size());
+    ASSERT_TRUE(file.SetImage(file.GetTexture(0), MakeImage(2, 2, rgba)));
+    ASSERT_TRUE(file.GetTexture(0).SetMipCount(2));
+    const Bytes data = WriteFile(file);
+    EXPECT_EQ(Le32(data, 28), c.attribute);
+    ASSERT_EQ(data.size(), 44u + 16 + 4);
+    EXPECT_EQ((Bytes(data.begin() + 60, data.end())), (Bytes{0, 0, c.red, 63})) << c.attribute;
+  }
+}
+
 TEST(G1TIndexed, PalettesTravelThroughThePaletteList) {
   // A 16-colour picture on platform 3 with TILE_B5G6R5 palettes.
   CIndexedData data;
