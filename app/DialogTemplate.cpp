@@ -133,7 +133,9 @@ ControlMap CreateTemplateControls(QWidget* parent, const res::DlgTemplate& t) {
     switch (c.kind) {
       case res::ControlKind::Text: {
         auto* l = new QLabel(text, parent);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // Centred on its line: the installed fonts have taller line boxes
+        // than the template's, and the glyphs stay inside the control.
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         l->setTextFormat(Qt::PlainText);
         w = l;
         break;

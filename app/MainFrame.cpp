@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
+
 #include "app/DialogTemplate.h"
 #include "app/S13KaoCgEditApp.h"
 #include "res/strings.h"
@@ -195,9 +197,22 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromUtf8(t->caption));
   setFont(kaocg_ui::TemplateFont(*t));
   const kaocg_ui::ControlMap controls = kaocg_ui::CreateTemplateControls(this, *t);
+  int width = kaocg_ui::DluToPixelsX(*t, t->cx);
   if (auto* ok = qobject_cast<QPushButton*>(controls.value(res::IDOK))) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();
+    // The installed font is wider than the template's: the texts get the
+    // room they need and the button moves right by as much.
+    int overflow = 0;
+    for (QLabel* l : findChildren<QLabel*>()) {
+      if (l->text().isEmpty()) continue;
+      l->resize(std::max(l->width(), l->sizeHint().width()), l->height());
+      overflow = std::max(overflow, l->geometry().right() + 8 - ok->x());
+    }
+    if (overflow > 0) {
+      ok->move(ok->x() + overflow, ok->y());
+      width += overflow;
+    }
   }
-  setFixedSize(kaocg_ui::DluToPixelsX(*t, t->cx), kaocg_ui::DluToPixelsY(*t, t->cy));
+  setFixedSize(width, kaocg_ui::DluToPixelsY(*t, t->cy));
 }

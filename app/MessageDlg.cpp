@@ -86,6 +86,7 @@ CMessageDlg::CMessageDlg(int buttonSet, const QString& text, bool showBox, QWidg
   ResizeWindow(kaocg_ui::DluToPixelsX(*t, t->cx) + kaocg_ui::NonClientWidth(Style()),
                kaocg_ui::DluToPixelsY(*t, t->cy) + kaocg_ui::NonClientHeight(Style()));
   static_cast<QLabel*>(GetDlgItem(res::IDC_MSG_TEXT))->setWordWrap(false);
+  static_cast<QLabel*>(GetDlgItem(res::IDC_MSG_TEXT))->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   const MessageButtonSet& set = GetMessageButtonSet(m_buttonSet);
   for (int i = 0; i < 5; ++i) {
     auto* b = static_cast<QPushButton*>(GetDlgItem(kButtonIds[i]));
