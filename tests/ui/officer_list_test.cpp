@@ -127,6 +127,9 @@ TEST_F(OfficerList, TextsPicturesAndColoursFollowTheFaces) {
   EXPECT_EQ(TopLeft(Index(3).data(Qt::DecorationRole).value<QPixmap>()), ColourOf(SmallImage(otherFace)));
   EXPECT_EQ(TopLeft(Index(5).data(Qt::DecorationRole).value<QPixmap>()), ColourOf(2203 + 5));
   EXPECT_EQ(view->gridSize(), QSize(126, 105));
+  // The document's list font reaches the view.
+  EXPECT_EQ(view->font().pixelSize(), 16);
+  EXPECT_FALSE(view->font().bold());
   EXPECT_EQ(view->viewMode(), QListView::IconMode);
   EXPECT_EQ(view->selectionMode(), QAbstractItemView::SingleSelection);
 }
