@@ -649,6 +649,10 @@ int CJpegDecoder::Decode() {
     if ((flags & kFlagSOS) == 0) throw EDataFormatError{reader->Position(), "Decode:no scan"};
     if (Nf != 1 && Nf != 3) throw EDataFormatError{0, "Decode:no frame"};
     if (X <= 0 || Y <= 0) throw EDataFormatError{0, "Decode:picture size"};
+    // Only the first scan is decoded, and its components are taken as the
+    // frame's: a first scan that codes fewer of them (a non-interleaved
+    // file) would come out as a wrong picture, so it is refused.
+    if (Ns != Nf) throw EDataFormatError{reader->Position(), "Decode:scan components"};
     if (Nf == 1) {
       // A single component is always coded one block per MCU (T.81
       // A.2.2), whatever sampling factors the frame names.

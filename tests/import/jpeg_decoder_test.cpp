@@ -783,6 +783,15 @@ TEST(JpegFailures, EntryPointResults) {
   cases.push_back({"width 0", patched(sof + 8, 0), 0, -2});
   cases.push_back({"height 0 (DNL)", patched(sof + 6, 0), 0, -2});
   {
+    // A first scan of one component of three (a non-interleaved file):
+    // decoding it as all three would give a wrong picture.
+    std::vector<std::uint8_t> b = good;
+    b.at(sos + 3) = 8;  // Ls = 6 + 2 x Ns
+    b.at(sos + 4) = 1;
+    b.erase(b.begin() + static_cast<long>(sos) + 7, b.begin() + static_cast<long>(sos) + 11);
+    cases.push_back({"one of three components in the scan", b, 0, -2});
+  }
+  {
     std::vector<std::uint8_t> b = good;
     b.insert(b.begin() + static_cast<long>(b.size()) - 8, {0xFF, 0xD9});
     cases.push_back({"EOI inside the data", b, 0, -2});
