@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "facedata/Bushou.h"
@@ -144,9 +145,8 @@ class OutFile {
   }
   bool Close() {
     if (!file_) return false;
-    const bool ok = std::fclose(file_) == 0 && !failed_;
-    file_ = nullptr;
-    return ok;
+    std::FILE* const file = std::exchange(file_, nullptr);
+    return std::fclose(file) == 0 && !failed_;
   }
   std::uint64_t Written() const { return written_; }
 
