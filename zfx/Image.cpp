@@ -8,6 +8,7 @@
 #include "zfx/Messages.h"
 #include "zfx/Resample.h"
 #include "zfx/TextWriter.h"
+#include "zfx/WideText.h"
 
 namespace zfx {
 
@@ -76,38 +77,6 @@ std::uint8_t NearestByAlphaHalvedMetric(const Palette& palette, const std::uint8
     }
   }
   return static_cast<std::uint8_t>(best);
-}
-
-std::wstring WidenUtf8(const std::string& text) {
-  std::wstring out;
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    std::uint32_t cp = b0;
-    std::size_t len = 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF) { cp = b0 & 0x1F; len = 2; }
-    else if (b0 >= 0xE0 && b0 <= 0xEF) { cp = b0 & 0x0F; len = 3; }
-    else if (b0 >= 0xF0 && b0 <= 0xF4) { cp = b0 & 0x07; len = 4; }
-    bool ok = b0 < 0x80 || (len > 1 && i + len <= n);
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (b & 0x3F);
-    }
-    if (ok && len > 1) {
-      static constexpr std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-      if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) ok = false;
-    }
-    if (!ok) {
-      out += static_cast<wchar_t>(0xFFFD);
-      ++i;
-      continue;
-    }
-    out += static_cast<wchar_t>(cp);
-    i += len;
-  }
-  return out;
 }
 
 template <typename Channel>
@@ -453,7 +422,7 @@ struct Ops {
   bool Class::IsIndexed() const { return Ops<Channel>::IsIndexed(*m_body); }                               \
   const std::wstring& Class::GetName() const { return m_body->name; }                                      \
   std::uint32_t Class::GetPaletteCount() const { return Ops<Channel>::GetPaletteCount(*m_body); }          \
-  bool Class::SetName(const std::string& name) { return Ops<Channel>::SetName(*m_body, WidenUtf8(name)); } \
+  bool Class::SetName(const std::string& name) { return Ops<Channel>::SetName(*m_body, Utf8ToWide(name)); } \
   bool Class::SetName(const std::wstring& name) { return Ops<Channel>::SetName(*m_body, name); }           \
   bool Class::Clear() { return Ops<Channel>::Clear(*m_body); }                                             \
   bool Class::SetIndexedData(const CIndexedData& d) { return Ops<Channel>::SetIndexedData(*m_body, d); }    \

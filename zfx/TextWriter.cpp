@@ -6,38 +6,14 @@
 #include <cwchar>
 #include <string>
 
+#include "zfx/WideText.h"
+
 namespace zfx {
 
 namespace {
 
 char g_narrowFormatBuffer[kFormatBufferSize] = {};
 wchar_t g_wideFormatBuffer[kFormatBufferSize] = {};
-
-// UTF-8 of a wide text whose characters are code points; values that are no
-// code point (surrogates, beyond U+10FFFF) become U+FFFD.
-std::string ToUtf8(const wchar_t* text) {
-  std::string out;
-  for (; *text != L'\0'; ++text) {
-    std::uint32_t c = static_cast<std::uint32_t>(*text);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -47,7 +23,7 @@ bool CTextWriterToDebug::Write(const char* text) {
 }
 
 bool CTextWriterToDebug::Write(const wchar_t* text) {
-  if (text != nullptr) std::fputs(ToUtf8(text).c_str(), stderr);
+  if (text != nullptr) std::fputs(WideToUtf8(text).c_str(), stderr);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "zfx/Messages.h"
+#include "zfx/WideText.h"
 
 namespace kaocgtool {
 
@@ -38,26 +39,7 @@ std::string ToolkitMessage(std::int32_t code) {
   zfx::RegisterToolkitMessages();
   const wchar_t* text =
       zfx::CMessageTranslatorManager::GetInstance().GetTranslator(zfx::kToolkitMessageCategory).GetMessage(code);
-  std::string out;
-  for (const wchar_t* p = text; p && *p; ++p) {
-    const char32_t c = static_cast<char32_t>(*p);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  return zfx::WideToUtf8(text);
 }
 
 }  // namespace kaocgtool
