@@ -29,14 +29,17 @@ inline std::string ShellQuote(const std::string& word) {
 }
 
 // Runs kaocgtool with arguments, a shell command line (quote paths with
-// ShellQuote), and collects its two output streams apart.
-inline KaocgToolRun RunKaocgTool(const std::string& arguments) {
+// ShellQuote), and collects its two output streams apart. environment, when
+// given, is the words for env(1) that set up the tool's surroundings, e.g.
+// "-u XDG_CONFIG_HOME HOME=/tmp/x".
+inline KaocgToolRun RunKaocgTool(const std::string& arguments, const std::string& environment = {}) {
   KaocgToolRun r;
   std::string errPath = (std::filesystem::temp_directory_path() / "kaocgtool-err-XXXXXX").string();
   const int fd = ::mkstemp(errPath.data());
   if (fd < 0) return r;
   ::close(fd);
-  const std::string command = ShellQuote(KAOCGTOOL_PATH) + " " + arguments + " 2>" + ShellQuote(errPath);
+  const std::string command = (environment.empty() ? std::string() : "env " + environment + " ") +
+                              ShellQuote(KAOCGTOOL_PATH) + " " + arguments + " 2>" + ShellQuote(errPath);
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     std::array<char, 4096> buffer;
     std::size_t n;

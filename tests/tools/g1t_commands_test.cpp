@@ -2,16 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
+#include "support/KaocgTool.h"
+#include "support/TempDir.h"
 #include "zfx/BinaryStream.h"
 #include "zfx/G1TFile.h"
 #include "zfx/Image.h"
@@ -26,34 +24,23 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
+// The tool's two output streams together, for checks that hold whichever
+// stream a line went to.
 struct ToolRun {
   int status;
-  std::string out;  // standard output and standard error together
+  std::string out;
 };
 
 ToolRun RunTool(const std::string& arguments) {
-  const std::string command = std::string(KAOCGTOOL_PATH) + " " + arguments + " 2>&1";
-  ToolRun r{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  const kaocg_test::KaocgToolRun r = kaocg_test::RunKaocgTool(arguments);
+  return {r.status, r.out + r.err};
 }
 
 class G1tCommands : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("kaocgtool_g1t_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
 
-  fs::path dir_;
+  kaocg_test::TempDir dir_;
 };
 
 Bytes Pattern(std::uint32_t w, std::uint32_t h) {

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,37 +17,16 @@
 #include "facedata/OfficerTable.h"
 #include "platform/Text.h"
 #include "res/strings.h"
+#include "support/KaocgTool.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kaocg_test::KaocgToolRun;
+using kaocg_test::RunKaocgTool;
 using kaocg_test::ScopedEnv;
-
-struct ToolResult {
-  int status;
-  std::string out, err;
-};
-
-ToolResult Tool(const std::string& arguments) {
-  const std::string errFile = (fs::temp_directory_path() / ("kaocgtool_err_" + std::to_string(::getpid()))).string();
-  const std::string command = std::string(KAOCGTOOL_PATH) + " " + arguments + " 2>" + errFile;
-  ToolResult r{-1, {}, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream in(errFile);
-  std::stringstream s;
-  s << in.rdbuf();
-  r.err = s.str();
-  fs::remove(errFile);
-  return r;
-}
 
 std::vector<std::vector<std::string>> Rows(const std::string& out) {
   std::vector<std::vector<std::string>> rows;
@@ -93,7 +71,7 @@ class OfficersCommands : public ::testing::Test {
 
 TEST_F(OfficersCommands, WithoutAnInstallationTheStartUpMessageIsShown) {
   for (const char* command : {"officers list", "officers set 0 1700"}) {
-    const ToolResult r = Tool(command);
+    const KaocgToolRun r = RunKaocgTool(command);
     EXPECT_EQ(r.status, 1) << command;
     EXPECT_EQ(r.err, Message(res::IDS_NOT_INSTALLED)) << command;
     EXPECT_TRUE(r.out.empty());
@@ -101,13 +79,13 @@ TEST_F(OfficersCommands, WithoutAnInstallationTheStartUpMessageIsShown) {
   // An edition key without its installation value.
   std::ofstream(dir_.path() / "cfg" / "ZEVA" / "registry.reg")
       << "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\ZEVA\\Velmora13]\n";
-  const ToolResult r = Tool("officers list");
+  const KaocgToolRun r = RunKaocgTool("officers list");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, Message(res::IDS_NOT_INSTALLED));
 
   // A store that cannot be read is named, and left as it is.
   std::ofstream(dir_.path() / "cfg" / "ZEVA" / "registry.reg") << "garbage\n";
-  const ToolResult bad = Tool("officers list");
+  const KaocgToolRun bad = RunKaocgTool("officers list");
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("registry store: "), std::string::npos) << bad.err;
   EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
@@ -119,7 +97,7 @@ TEST_F(OfficersCommands, WithoutAnInstallationTheStartUpMessageIsShown) {
 
 TEST_F(OfficersCommands, ListShowsEveryOfficerOfTheInstalledEdition) {
   Install("Velmora13VT");
-  const ToolResult r = Tool("officers list");
+  const KaocgToolRun r = RunKaocgTool("officers list");
   ASSERT_EQ(r.status, 0) << r.err;
   const auto rows = Rows(r.out);
   const kaocg::OfficerTableView t = kaocg::OfficerTableOf(1);
@@ -136,11 +114,11 @@ TEST_F(OfficersCommands, SetSavesAsTheEditorDoes) {
   Install("Velmora13");
   const kaocg::OfficerTableView t = kaocg::OfficerTableOf(0);
   const std::string a = std::to_string(t.rows[0].slot), b = std::to_string(t.rows[1].slot);
-  const ToolResult set = Tool("officers set " + a + " 1700 " + b + " 4000");
+  const KaocgToolRun set = RunKaocgTool("officers set " + a + " 1700 " + b + " 4000");
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(set.out, std::string(res::LoadString(res::IDS_SAVE_DONE)) + "\n");
   EXPECT_EQ(fs::file_size(UserFolder() / "kaoedit.s13"), 18976u);
-  const auto rows = Rows(Tool("officers list").out);
+  const auto rows = Rows(RunKaocgTool("officers list").out);
   ASSERT_EQ(rows.size(), t.count);
   EXPECT_EQ(rows[0][4], "1700");
   EXPECT_EQ(rows[0][5], "1700");
@@ -154,7 +132,7 @@ TEST_F(OfficersCommands, SetRefusesUnknownSlotsAndFacesWithoutPictures) {
   for (const std::string& args : {std::string("1500 6090"), std::string("9999 1700"),
                                  slot + " 1192", slot + " 2800", slot + " -1", slot + " x",
                                  std::string("338 1700"), slot, std::string("")}) {
-    const ToolResult r = Tool("officers set " + args);
+    const KaocgToolRun r = RunKaocgTool("officers set " + args);
     EXPECT_EQ(r.status, 1) << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
@@ -163,12 +141,12 @@ TEST_F(OfficersCommands, SetRefusesUnknownSlotsAndFacesWithoutPictures) {
 
 TEST_F(OfficersCommands, OptionsStandInForTheRegistry) {
   const std::string user = dir_.folder() + "elsewhere/";
-  const ToolResult r = Tool("officers list --edition base --data-folder " + dir_.folder() + " --user-folder " + user);
+  const KaocgToolRun r = RunKaocgTool("officers list --edition base --data-folder " + dir_.folder() + " --user-folder " + user);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Rows(r.out).size(), kaocg::kBaseOfficerCount);
   EXPECT_TRUE(fs::is_directory(user));
-  EXPECT_EQ(Tool("officers list --edition other --data-folder /x/").status, 1);
-  EXPECT_EQ(Tool("officers list --user-folder").status, 1);
+  EXPECT_EQ(RunKaocgTool("officers list --edition other --data-folder /x/").status, 1);
+  EXPECT_EQ(RunKaocgTool("officers list --user-folder").status, 1);
 }
 
 // Starts "kaocgtool hold-mutex name" and waits until it holds the mutex.
@@ -195,17 +173,17 @@ TEST_F(OfficersCommands, SetIsRefusedWhileTheGameRuns) {
   const std::string slot = std::to_string(kaocg::OfficerTableOf(1).rows[0].slot);
   const pid_t game = HoldMutex("ZEVA_VELMORA_13_MUTEX");
   ASSERT_GT(game, 0);
-  const ToolResult refused = Tool("officers set " + slot + " 1700");
+  const KaocgToolRun refused = RunKaocgTool("officers set " + slot + " 1700");
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err, Message(res::IDS_GAME_RUNNING));
   EXPECT_FALSE(fs::exists(UserFolder() / "kaoeditvt.s13"));
-  EXPECT_EQ(Tool("hold-mutex ZEVA_VELMORA_13_MUTEX").status, 1);
+  EXPECT_EQ(RunKaocgTool("hold-mutex ZEVA_VELMORA_13_MUTEX").status, 1);
 
   ::kill(game, SIGINT);
   int status = 0;
   ::waitpid(game, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const ToolResult saved = Tool("officers set " + slot + " 1700");
+  const KaocgToolRun saved = RunKaocgTool("officers set " + slot + " 1700");
   EXPECT_EQ(saved.status, 0) << saved.err;
   EXPECT_EQ(fs::file_size(UserFolder() / "kaoeditvt.s13"), 20816u);
 }
