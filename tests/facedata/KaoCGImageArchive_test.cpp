@@ -20,6 +20,7 @@
 #include "import/DIB.h"
 #include "platform/File.h"
 #include "platform/Services.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 #include "zfx/BinaryStream.h"
 #include "zfx/G1TFile.h"
@@ -41,14 +42,7 @@ void MakeArchive(const fs::path& path, const ArchiveConstants& c) {
   fs::resize_file(path, ArchiveFileLength(c));
 }
 
-std::vector<uint8_t> ReadBytes(const fs::path& path, uint64_t offset, std::size_t n) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::vector<uint8_t> bytes(n);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(n));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
-}
+using kaocg_test::ReadBytes;
 
 void WriteBytes(const fs::path& path, uint64_t offset, const std::vector<uint8_t>& bytes) {
   fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);

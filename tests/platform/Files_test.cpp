@@ -14,25 +14,17 @@
 #include "platform/PersonalFolder.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
+#include "support/FileBytes.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace {
 
 using kaocg_test::ScopedEnv;
+using kaocg_test::ReadFile;
 using kaocg_test::TempDir;
+using kaocg_test::WriteFile;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const fs::path& p, std::string_view bytes) {
-  std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Runs fn in a child process and returns its exit status.
 template <typename Fn>
@@ -50,7 +42,7 @@ platform::IFileAttributes& Attributes() { return *platform::Current().attributes
 TEST(PathResolution, MatchesNamesWithoutRegardToCaseAndBothSeparators) {
   TempDir dir;
   fs::create_directories(dir.path() / "ZEVA" / "Velmora13" / "GRP");
-  WriteAll(dir.path() / "ZEVA" / "Velmora13" / "GRP" / "EDIT_KAO_L.s13", "x");
+  WriteFile(dir.path() / "ZEVA" / "Velmora13" / "GRP" / "EDIT_KAO_L.s13", "x");
   const std::string root = dir.path().string();
   const std::string real = root + "/ZEVA/Velmora13/GRP/EDIT_KAO_L.s13";
   platform::PosixPathResolver r;
@@ -72,8 +64,8 @@ TEST(PathResolution, MatchesNamesWithoutRegardToCaseAndBothSeparators) {
 
 TEST(PathResolution, PrefersTheSpellingThatExistsThenTheSmallestMatch) {
   TempDir dir;
-  WriteAll(dir.path() / "a.S13", "1");
-  WriteAll(dir.path() / "A.s13", "2");
+  WriteFile(dir.path() / "a.S13", "1");
+  WriteFile(dir.path() / "A.s13", "2");
   platform::PosixPathResolver r;
   const std::string root = dir.path().string();
   EXPECT_EQ(r.Resolve(root + "/a.S13"), root + "/a.S13");
@@ -84,7 +76,7 @@ TEST(PathResolution, PrefersTheSpellingThatExistsThenTheSmallestMatch) {
 TEST(FileAttributes, ReadOnlyClearsEveryWriteBitNormalGivesTheOwnerReadWrite) {
   TempDir dir;
   const fs::path p = dir.path() / "File.S13";
-  WriteAll(p, "x");
+  WriteFile(p, "x");
   ::chmod(p.c_str(), 0666);
   const std::string spelled = dir.folder() + "file.s13";
   EXPECT_EQ(Attributes().GetAttributes(spelled), platform::kAttrNormal);
@@ -105,19 +97,19 @@ TEST(FileAttributes, ReadOnlyClearsEveryWriteBitNormalGivesTheOwnerReadWrite) {
 TEST(Files, ReadOnlyFileCannotBeOpenedForWritingByAnyone) {
   TempDir dir;
   const fs::path p = dir.path() / "f";
-  WriteAll(p, "keep");
+  WriteFile(p, "keep");
   ASSERT_TRUE(Attributes().SetAttributes(p.string(), platform::kAttrReadOnly));
   EXPECT_TRUE(Files().Open(p.string(), platform::kModeRead));
   EXPECT_FALSE(Files().Open(p.string(), platform::kModeWrite));
   EXPECT_FALSE(Files().Open(p.string(), platform::kModeReadWrite));
   EXPECT_FALSE(Files().Open(p.string(), platform::kModeCreate | platform::kModeWrite));
-  EXPECT_EQ(ReadAll(p), "keep");
+  EXPECT_EQ(ReadFile(p), "keep");
 }
 
 TEST(Files, ExclusiveSharingExcludesOtherOpensHereAndInOtherProcesses) {
   TempDir dir;
   const std::string p = dir.folder() + "Shared.s13";
-  WriteAll(p, "content");
+  WriteFile(p, "content");
   constexpr unsigned kExclusive = platform::kModeRead | platform::kShareExclusive;
   {
     auto first = Files().Open(p, kExclusive);
@@ -125,7 +117,7 @@ TEST(Files, ExclusiveSharingExcludesOtherOpensHereAndInOtherProcesses) {
     EXPECT_FALSE(Files().Open(dir.folder() + "SHARED.S13", kExclusive));
     // Truncation waits for the lock: a refused open leaves the file whole.
     EXPECT_FALSE(Files().Open(p, platform::kModeCreate | platform::kModeWrite | platform::kShareExclusive));
-    EXPECT_EQ(ReadAll(p), "content");
+    EXPECT_EQ(ReadFile(p), "content");
     EXPECT_EQ(InChild([&] { return Files().Open(p, kExclusive) ? 1 : 0; }), 0);
   }
   EXPECT_TRUE(Files().Open(p, kExclusive));
@@ -152,16 +144,16 @@ TEST(Files, ReadWriteSeekAndLength) {
 TEST(Files, CreateBesideThenReplaceSwapsInOneStep) {
   TempDir dir;
   const std::string target = dir.folder() + "KAOEDIT.S13";
-  WriteAll(target, "old");
+  WriteFile(target, "old");
   std::string temp;
   auto f = Files().CreateBeside(dir.folder() + "kaoedit.s13", &temp);
   ASSERT_TRUE(f);
   EXPECT_EQ(fs::path(temp).parent_path(), dir.path());
   EXPECT_TRUE(f->Write("new", 3));
   f.reset();
-  EXPECT_EQ(ReadAll(target), "old");
+  EXPECT_EQ(ReadFile(target), "old");
   ASSERT_TRUE(Files().ReplaceFile(temp, dir.folder() + "kaoedit.s13"));
-  EXPECT_EQ(ReadAll(target), "new");  // the existing spelling is kept
+  EXPECT_EQ(ReadFile(target), "new");  // the existing spelling is kept
   EXPECT_FALSE(fs::exists(temp));
   std::size_t entries = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++entries;
@@ -172,11 +164,11 @@ TEST(Files, CopyDeleteAndCreateDirectory) {
   TempDir dir;
   std::string big(3 << 20, '\0');
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 131);
-  WriteAll(dir.path() / "src", big);
+  WriteFile(dir.path() / "src", big);
   ASSERT_TRUE(Files().CreateDirectory(dir.folder() + "GRP\\"));
   EXPECT_FALSE(Files().CreateDirectory(dir.folder() + "grp"));
   ASSERT_TRUE(Files().CopyFile(dir.folder() + "SRC", dir.folder() + "grp\\copy", false));
-  EXPECT_EQ(ReadAll(dir.path() / "GRP" / "copy"), big);
+  EXPECT_EQ(ReadFile(dir.path() / "GRP" / "copy"), big);
   EXPECT_FALSE(Files().CopyFile(dir.folder() + "src", dir.folder() + "GRP/COPY", true));
   EXPECT_FALSE(Files().CopyFile(dir.folder() + "missing", dir.folder() + "GRP/other", false));
   EXPECT_FALSE(fs::exists(dir.path() / "GRP" / "other"));
@@ -256,7 +248,7 @@ TEST(PersonalFolder, FromUserDirsElseHomeDocuments) {
            Case{"XDG_DOCUMENTS_DIR=\"$HOMEX/d\"\n", dir.folder() + "Documents/"},
            Case{"XDG_DOCUMENTS_DIR=unquoted\n", dir.folder() + "Documents/"},
        }) {
-    WriteAll(dir.path() / "cfg" / "user-dirs.dirs", c.file);
+    WriteFile(dir.path() / "cfg" / "user-dirs.dirs", c.file);
     EXPECT_EQ(folder.GetPersonalFolder(), c.expected) << c.file;
   }
 }

@@ -9,24 +9,16 @@
 #include <sstream>
 
 #include "platform/Text.h"
+#include "support/FileBytes.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace {
 
+using kaocg_test::ReadFile;
 using kaocg_test::TempDir;
+using kaocg_test::WriteFile;
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const fs::path& p, std::string_view bytes) {
-  std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string Utf16LeWithBom(std::string_view utf8) {
   std::string out = "\xFF\xFE";
@@ -74,7 +66,7 @@ TEST(RegistryStore, ReadsAnExportInUtf16AndInUtf8) {
   for (const std::string& bytes :
        {Utf16LeWithBom(kExport), std::string(kExport), "\xEF\xBB\xBF" + std::string(kExport)}) {
     TempDir dir;
-    WriteAll(dir.path() / "r.reg", bytes);
+    WriteFile(dir.path() / "r.reg", bytes);
     platform::FileRegistry reg((dir.path() / "r.reg").string());
     EXPECT_EQ(QueryText(reg, "software\\zeva\\velmora13vt\\install", "installinfo"), "/opt/ヴェルタ/");
     EXPECT_EQ(QueryText(reg, "Software\\ZEVA\\Velmora13VT\\Install", "Quoted"), "a \"b\" c\\d");
@@ -146,7 +138,7 @@ TEST(RegistryStore, WritesEveryTypeSoThatItReadsBack) {
     // Setting again replaces, keeping the first spelling of the name.
     ASSERT_TRUE(reg.SetValue("software\\a\\b", "d", platform::kRegDword, dword, 4));
   }
-  const std::string text = ReadAll(path);
+  const std::string text = ReadFile(path);
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software]\n"), std::string::npos);
   EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\A\\B]\n"), std::string::npos);
@@ -183,7 +175,7 @@ TEST(RegistryStore, SetValueNeedsAnExistingKey) {
 
 TEST(RegistryStore, DeletionLinesOfAnExportAreApplied) {
   TempDir dir;
-  WriteAll(dir.path() / "r.reg",
+  WriteFile(dir.path() / "r.reg",
            "REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n\"x\"=\"1\"\n\"y\"=\"2\"\n"
            "[HKEY_CURRENT_USER\\A\\B]\n\"x\"=-\n[HKEY_CURRENT_USER\\C\\D]\n[-HKEY_CURRENT_USER\\C]\n");
   platform::FileRegistry reg((dir.path() / "r.reg").string());
@@ -206,7 +198,7 @@ TEST(RegistryStore, AnUnreadableStoreIsReportedAndNeverRewritten) {
   for (const char* bytes : bad) {
     TempDir dir;
     const fs::path p = dir.path() / "r.reg";
-    WriteAll(p, bytes);
+    WriteFile(p, bytes);
     platform::FileRegistry reg(p.string());
     EXPECT_FALSE(reg.CreateKey("Software")) << bytes;
     EXPECT_FALSE(reg.LastError().empty());
@@ -214,13 +206,13 @@ TEST(RegistryStore, AnUnreadableStoreIsReportedAndNeverRewritten) {
     std::uint8_t b[4];
     std::uint32_t size = 4;
     EXPECT_EQ(reg.QueryValue("A", "v", nullptr, b, &size), platform::RegStatus::kFailed);
-    EXPECT_EQ(ReadAll(p), bytes);
+    EXPECT_EQ(ReadFile(p), bytes);
   }
 }
 
 TEST(RegistryStore, AnEmptyOrMissingStoreIsAnEmptyRegistry) {
   TempDir dir;
-  WriteAll(dir.path() / "empty.reg", "");
+  WriteFile(dir.path() / "empty.reg", "");
   platform::FileRegistry empty((dir.path() / "empty.reg").string());
   EXPECT_FALSE(empty.OpenKey("Software"));
   EXPECT_TRUE(empty.LastError().empty());

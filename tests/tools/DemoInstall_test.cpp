@@ -26,6 +26,8 @@
 #include "platform/Mutex.h"
 #include "tools/kaocgtool/DemoInstall.h"
 #include "tools/kaocgtool/DemoPortrait.h"
+#include "support/FileBytes.h"
+#include "support/KaocgTool.h"
 #include "support/TempDir.h"
 
 namespace kaocgtool {
@@ -89,12 +91,9 @@ TEST(DemoPortrait, SlotsShowTheirLowestFaceNumber) {
 
 // ---------------------------------------------------------------------------
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-struct ToolRun {
-  int status;
-  std::string out, err;
-};
+using kaocg_test::ReadBytes;
+using kaocg_test::ShellQuote;
+using ToolRun = kaocg_test::KaocgToolRun;
 
 class DemoInstallation : public ::testing::Test {
  protected:
@@ -105,7 +104,7 @@ class DemoInstallation : public ::testing::Test {
     fs::remove_all(dir_);
     runtime_ = dir_.string() + "-run";
     fs::create_directories(runtime_);
-    const ToolRun r = Tool("demo-install " + Quote(dir_.string()) + " --shipped-faces " + std::to_string(kShippedFaces));
+    const ToolRun r = Tool("demo-install " + ShellQuote(dir_.string()) + " --shipped-faces " + std::to_string(kShippedFaces));
     ASSERT_EQ(r.status, 0) << r.err;
     setting_ = r.out;
   }
@@ -120,28 +119,8 @@ class DemoInstallation : public ::testing::Test {
   // Runs kaocgtool with the installation's home and a private runtime
   // folder for the mutexes.
   static ToolRun Tool(const std::string& arguments) {
-    static int n = 0;
-    const std::string out = runtime_ + "/out" + std::to_string(++n), err = out + ".err";
-    const std::string command = "env -u XDG_CONFIG_HOME HOME=" + Quote((dir_ / "home").string()) +
-                                " XDG_RUNTIME_DIR=" + Quote(runtime_) + " " + Quote(KAOCGTOOL_PATH) +
-                                " " + arguments + " >" + Quote(out) + " 2>" + Quote(err);
-    const int status = std::system(command.c_str());
-    auto slurp = [](const std::string& path) {
-      std::ifstream in(path);
-      std::stringstream s;
-      s << in.rdbuf();
-      return s.str();
-    };
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-  }
-
-  static std::vector<uint8_t> ReadBytes(const fs::path& path, uint64_t offset, std::size_t n) {
-    std::ifstream in(path, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    std::vector<uint8_t> bytes(n);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(n));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
+    return kaocg_test::RunKaocgTool(arguments, "-u XDG_CONFIG_HOME HOME=" + ShellQuote((dir_ / "home").string()) +
+                                                   " XDG_RUNTIME_DIR=" + ShellQuote(runtime_));
   }
 
   static fs::path Grp() { return dir_ / "game" / "grp"; }
@@ -216,13 +195,13 @@ TEST_F(DemoInstallation, IsCompleteWithEveryArchiveAtItsExactLength) {
 // installation, so they run as one test.
 TEST_F(DemoInstallation, FaceCommandsWorkOnAFreshInstallation) {
   const fs::path out = fs::path(runtime_) / "face.png";
-  ToolRun r = Tool("face export 3304 " + Quote(out.string()));
+  ToolRun r = Tool("face export 3304 " + ShellQuote(out.string()));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_GT(fs::file_size(out), 1000u);
-  EXPECT_EQ(Tool("face export 4902 " + Quote(out.string())).status, 1);
+  EXPECT_EQ(Tool("face export 4902 " + ShellQuote(out.string())).status, 1);
 
   // The first command that needs the user's archives copies them.
-  r = Tool("face export 1 " + Quote(out.string()));
+  r = Tool("face export 1 " + ShellQuote(out.string()));
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(fs::exists(UserGrp() / "EDIT_KAO_L.S13"));
   const ArchiveConstants& large = kArchiveConstants[1][kArchiveEditableLarge];
@@ -242,10 +221,10 @@ TEST_F(DemoInstallation, FaceCommandsWorkOnAFreshInstallation) {
     paths[s] = (fs::path(runtime_) / ("in" + std::to_string(s) + ".bmp")).string();
     ASSERT_TRUE(picture.SaveToFile(paths[s]));
   }
-  const std::string pictures = Quote(paths[2]) + " " + Quote(paths[1]) + " " + Quote(paths[0]);
+  const std::string pictures = ShellQuote(paths[2]) + " " + ShellQuote(paths[1]) + " " + ShellQuote(paths[0]);
   r = Tool("face import 1705 " + pictures);
   ASSERT_EQ(r.status, 0) << r.err;
-  r = Tool("archive info " + Quote((UserGrp() / "EDIT_KAO_M.S13").string()));
+  r = Tool("archive info " + ShellQuote((UserGrp() / "EDIT_KAO_M.S13").string()));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("used slots         1 (5)"), std::string::npos) << r.out;
 
@@ -257,7 +236,7 @@ TEST_F(DemoInstallation, FaceCommandsWorkOnAFreshInstallation) {
   EXPECT_EQ(back.GetPixelAddress(10, 10)[0], 0x20);
 
   // Wrong sizes and user faces outside the slots are refused.
-  r = Tool("face import 1706 " + Quote(paths[1]) + " " + Quote(paths[1]) + " " + Quote(paths[0]));
+  r = Tool("face import 1706 " + ShellQuote(paths[1]) + " " + ShellQuote(paths[1]) + " " + ShellQuote(paths[0]));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("240 x 240"), std::string::npos) << r.err;
   EXPECT_EQ(Tool("face import 2700 " + pictures).status, 1);
@@ -279,10 +258,7 @@ TEST_F(DemoInstallation, FaceCommandsWorkOnAFreshInstallation) {
 TEST(DemoInstallFolder, RefusesAFolderThatIsNoDemo) {
   kaocg_test::TempDir dir;
   std::ofstream(dir.path() / "keep.txt") << "mine";
-  const std::string command = Quote(KAOCGTOOL_PATH) + " demo-install " +
-                              Quote(dir.path().string()) + " --quiet >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EQ(kaocg_test::RunKaocgTool("demo-install " + ShellQuote(dir.path().string()) + " --quiet").status, 1);
   EXPECT_TRUE(fs::exists(dir.path() / "keep.txt"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
