@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -100,21 +101,15 @@ class DemoInstallation : public ::testing::Test {
   static constexpr int kShippedFaces = 4;
 
   static void SetUpTestSuite() {
-    dir_ = fs::temp_directory_path() / ("kaocg_demo_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    runtime_ = dir_.string() + "-run";
+    root_ = std::make_unique<kaocg_test::TempDir>();
+    dir_ = root_->path() / "demo";
+    runtime_ = (root_->path() / "run").string();
     fs::create_directories(runtime_);
     const ToolRun r = Tool("demo-install " + ShellQuote(dir_.string()) + " --shipped-faces " + std::to_string(kShippedFaces));
     ASSERT_EQ(r.status, 0) << r.err;
     setting_ = r.out;
   }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    for (auto& e : fs::recursive_directory_iterator(dir_, ec))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-    fs::remove_all(runtime_, ec);
-  }
+  static void TearDownTestSuite() { root_.reset(); }
 
   // Runs kaocgtool with the installation's home and a private runtime
   // folder for the mutexes.
@@ -126,9 +121,12 @@ class DemoInstallation : public ::testing::Test {
   static fs::path Grp() { return dir_ / "game" / "grp"; }
   static fs::path UserGrp() { return dir_ / "home" / "Documents" / "ZEVA" / "Velmora13" / "GRP"; }
 
+  // Holds the installation and the runtime folder side by side.
+  static std::unique_ptr<kaocg_test::TempDir> root_;
   static fs::path dir_;
   static std::string runtime_, setting_;
 };
+std::unique_ptr<kaocg_test::TempDir> DemoInstallation::root_;
 fs::path DemoInstallation::dir_;
 std::string DemoInstallation::runtime_, DemoInstallation::setting_;
 

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,6 +7,7 @@
 
 #include "facedata/ImageArchiveFormat.h"
 #include "facedata/LinkArchive.h"
+#include "support/KaocgTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -23,14 +20,11 @@ struct Output {
   std::string text;
 };
 
+// The tool's two output streams together: the checks hold whichever stream
+// a line went to.
 Output ArchiveInfo(const fs::path& file) {
-  const std::string command = std::string(KAOCGTOOL_PATH) + " archive info '" + file.string() + "' 2>&1";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  std::string text;
-  char buffer[512];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-  const int status = ::pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+  const kaocg_test::KaocgToolRun r = kaocg_test::RunKaocgTool("archive info " + kaocg_test::ShellQuote(file.string()));
+  return {r.status, r.out + r.err};
 }
 
 void Write(const fs::path& path, const std::vector<uint8_t>& bytes, uint64_t length) {
