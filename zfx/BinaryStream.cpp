@@ -29,6 +29,16 @@ T FromBits(Bits<T> b) {
   return v;
 }
 
+// Copies n raw bytes; in big-endian mode the run is treated as one value and
+// its bytes are reversed.
+void CopyRaw(std::uint8_t* dst, const std::uint8_t* src, std::uint32_t n, bool bigEndian) {
+  if (bigEndian) {
+    for (std::uint32_t i = 0; i < n; ++i) dst[i] = src[n - 1 - i];
+  } else {
+    std::memcpy(dst, src, n);
+  }
+}
+
 // Stores the low `size` bytes of bits at dst in the requested byte order.
 void StoreBits(std::uint8_t* dst, std::uint64_t bits, unsigned size, bool bigEndian) {
   for (unsigned i = 0; i < size; ++i) {
@@ -159,13 +169,7 @@ std::uint32_t CBinaryWriterToMemory::PutBitField(T v, const BitFieldWidths& widt
 std::uint32_t CBinaryWriterToMemory::WriteRaw(const void* src, std::uint32_t n) {
   if (n == 0 || src == nullptr || m_buffer == nullptr) return 0;
   if (std::uint64_t{m_position} + n >= m_size) return 0;
-  const auto* bytes = static_cast<const std::uint8_t*>(src);
-  std::uint8_t* dst = m_buffer + m_position;
-  if (m_bigEndian) {
-    for (std::uint32_t i = 0; i < n; ++i) dst[i] = bytes[n - 1 - i];
-  } else {
-    std::memcpy(dst, bytes, n);
-  }
+  CopyRaw(m_buffer + m_position, static_cast<const std::uint8_t*>(src), n, m_bigEndian);
   m_position += n;
   return n;
 }
@@ -301,13 +305,7 @@ std::uint32_t CBinaryReaderFromMemory::GetBitField(T& v, const BitFieldWidths& w
 
 std::uint32_t CBinaryReaderFromMemory::ReadRaw(void* dst, std::uint32_t n) {
   if (n == 0 || dst == nullptr || !Available(n)) return 0;
-  auto* bytes = static_cast<std::uint8_t*>(dst);
-  const std::uint8_t* src = m_buffer + m_position;
-  if (m_bigEndian) {
-    for (std::uint32_t i = 0; i < n; ++i) bytes[i] = src[n - 1 - i];
-  } else {
-    std::memcpy(bytes, src, n);
-  }
+  CopyRaw(static_cast<std::uint8_t*>(dst), m_buffer + m_position, n, m_bigEndian);
   m_position += n;
   return n;
 }
