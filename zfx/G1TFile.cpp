@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <typeinfo>
 
 #include "zfx/Messages.h"
@@ -144,6 +145,21 @@ bool PassesSurfaceCheck(const CG1TSurface& face) {
     return false;
   const PixelFormatInfo* info = GetPixelFormatInfo(face.format);
   if (face.platform == 2 && info->tiled && (face.width < 128 || face.height < 128)) return false;
+  return true;
+}
+
+// Reads a four-character signature and sets the reader's byte order from it:
+// a big-endian file stores it as written, a little-endian one reversed.
+// False for any other four bytes.
+bool ReadSignature(CBinaryReaderFromMemory& reader, const char (&signature)[5]) {
+  std::uint8_t sig[4];
+  if (reader.ReadArray(sig, 4) != 4) return false;
+  if (std::equal(sig, sig + 4, std::make_reverse_iterator(signature + 4)))
+    reader.SetBigEndian(false);
+  else if (std::equal(sig, sig + 4, signature))
+    reader.SetBigEndian(true);
+  else
+    return false;
   return true;
 }
 
@@ -593,14 +609,7 @@ bool CG1TFileImpl::ReadBody(CBinaryReaderFromMemory& reader) {
   if (origin > bufferSize || bufferSize - origin < kG1THeaderSizeNoPlatform) return false;
   const std::uint32_t available = bufferSize - origin;
 
-  std::uint8_t sig[4];
-  if (reader.ReadArray(sig, 4) != 4) return false;
-  if (std::equal(sig, sig + 4, "GT1G"))
-    reader.SetBigEndian(false);
-  else if (std::equal(sig, sig + 4, "G1TG"))
-    reader.SetBigEndian(true);
-  else
-    return false;
+  if (!ReadSignature(reader, "G1TG")) return false;
   const bool bigEndian = reader.IsBigEndian();
   reader.SetPositionFromOrigin(0);
 
@@ -736,14 +745,7 @@ bool CG1TFileImpl::ReadExtraRecords(const std::vector<std::uint8_t>& extra, bool
 bool CG1TFileImpl::ReadPaletteList(CBinaryReaderFromMemory& reader, std::uint32_t end) {
   const std::uint32_t start = reader.GetPosition();
   if (end - start < sizeof(G1TPaletteListHeader)) return false;
-  std::uint8_t sig[4];
-  if (reader.ReadArray(sig, 4) != 4) return false;
-  if (std::equal(sig, sig + 4, "LT1G"))
-    reader.SetBigEndian(false);
-  else if (std::equal(sig, sig + 4, "G1TL"))
-    reader.SetBigEndian(true);
-  else
-    return false;
+  if (!ReadSignature(reader, "G1TL")) return false;
   std::uint32_t version = 0, headerSize = 0;
   std::uint16_t count = 0, platform = 0;
   if (reader.Read(version) != 4 || reader.Read(headerSize) != 4 || reader.Read(count) != 2 ||
