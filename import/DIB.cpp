@@ -23,6 +23,14 @@ bool IsValidBitCount(int bitCount) {
   }
 }
 
+// A copy of a header with its colour table, in storage that InfoDeleter
+// frees; null when memory runs out.
+BITMAPINFOHEADER* CloneInfo(const BITMAPINFOHEADER* info, std::size_t infoBytes) {
+  void* raw = ::operator new(infoBytes, std::nothrow);
+  if (raw) std::memcpy(raw, info, infoBytes);
+  return static_cast<BITMAPINFOHEADER*>(raw);
+}
+
 // 16-bit pixels: red in bits 10-14, green 5-9, blue 0-4.
 std::uint16_t Pack555(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
   return static_cast<std::uint16_t>(((red & 0xF8) << 7) | ((green & 0xF8) << 2) | (blue >> 3));
@@ -160,13 +168,12 @@ bool CDIB::CopyWhole(const CDIB& src) {
   std::uint8_t* pixels = AllocPixels(size);
   if (!pixels) return false;
   if (src.bits_) std::memcpy(pixels, src.bits_, size);
-  void* raw = ::operator new(src.infoBytes_, std::nothrow);
-  if (!raw) {
+  BITMAPINFOHEADER* info = CloneInfo(src.info_.get(), src.infoBytes_);
+  if (!info) {
     delete[] pixels;
     return false;
   }
-  std::memcpy(raw, src.info_.get(), src.infoBytes_);
-  info_.reset(static_cast<BITMAPINFOHEADER*>(raw));
+  info_.reset(info);
   infoBytes_ = src.infoBytes_;
   ReleaseBits();
   bits_ = pixels;
@@ -188,13 +195,12 @@ bool CDIB::Copy(const CDIB& src) {
   const std::uint64_t size = dib::StrideOf(width, src.info_->biBitCount) * static_cast<std::uint64_t>(height);
   std::uint8_t* pixels = AllocPixels(size);
   if (!pixels) return false;
-  void* raw = ::operator new(src.infoBytes_, std::nothrow);
-  if (!raw) {
+  BITMAPINFOHEADER* info = CloneInfo(src.info_.get(), src.infoBytes_);
+  if (!info) {
     delete[] pixels;
     return false;
   }
-  std::memcpy(raw, src.info_.get(), src.infoBytes_);
-  info_.reset(static_cast<BITMAPINFOHEADER*>(raw));
+  info_.reset(info);
   infoBytes_ = src.infoBytes_;
   info_->biWidth = width;
   info_->biHeight = height;
