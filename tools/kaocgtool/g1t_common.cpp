@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/kaocgtool/Command.h"
+#include "zfx/BinaryStream.h"
 #include "zfx/Messages.h"
 #include "zfx/WideText.h"
 
@@ -24,6 +26,20 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& da
   if (!out) return false;
   out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
   return static_cast<bool>(out.flush());
+}
+
+bool ReadG1tFile(const std::string& command, const std::string& path, zfx::CG1TFileImpl& file) {
+  std::vector<std::uint8_t> data;
+  if (!ReadWholeFile(path, data)) {
+    Fail(command + ": cannot read " + path);
+    return false;
+  }
+  zfx::CBinaryReaderFromMemory reader(data.data(), static_cast<std::uint32_t>(data.size()));
+  if (file.Read(reader) == 0) {
+    Fail(command + ": not a readable G1T file: " + path);
+    return false;
+  }
+  return true;
 }
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {

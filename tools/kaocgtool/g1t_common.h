@@ -1,10 +1,13 @@
-// Helpers shared by the "g1t" subcommands: whole-file input and output,
-// number arguments and the toolkit's wide messages on standard error.
+// Helpers shared by the "g1t" subcommands: whole-file input and output, a
+// G1T file read for a command, number arguments and the toolkit's wide
+// messages on standard error.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "zfx/G1TFile.h"
 
 namespace kaocgtool {
 
@@ -12,6 +15,10 @@ namespace kaocgtool {
 // sizes the binary streams address.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& data);
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& data);
+
+// Reads and parses the G1T file at path; on failure reports it as command's
+// one line on standard error and returns false.
+bool ReadG1tFile(const std::string& command, const std::string& path, zfx::CG1TFileImpl& file);
 
 // A decimal integer in [low, high]; false for anything else.
 bool ParseInt(const std::string& text, int low, int high, int& value);

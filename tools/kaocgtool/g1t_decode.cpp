@@ -16,11 +16,8 @@ namespace {
 
 int G1tDecode(const Args& args) {
   if (args.size() != 2) return Fail("g1t decode: expected FILE and OUT.png (kaocgtool g1t decode --help)");
-  std::vector<std::uint8_t> data;
-  if (!ReadWholeFile(args[0], data)) return Fail("g1t decode: cannot read " + args[0]);
   zfx::CG1TFileImpl file;
-  zfx::CBinaryReaderFromMemory reader(data.data(), static_cast<std::uint32_t>(data.size()));
-  if (file.Read(reader) == 0) return Fail("g1t decode: not a readable G1T file: " + args[0]);
+  if (!ReadG1tFile("g1t decode", args[0], file)) return 1;
   zfx::CImage image;
   std::vector<std::uint8_t> rgba;
   if (!file.GetImage(file.GetTexture(0), image) || !image.ExportBytes(rgba, zfx::kChannelAll))

@@ -12,11 +12,8 @@ namespace {
 
 int G1tInfo(const Args& args) {
   if (args.size() != 1) return Fail("g1t info: expected one FILE (kaocgtool g1t info --help)");
-  std::vector<std::uint8_t> data;
-  if (!ReadWholeFile(args[0], data)) return Fail("g1t info: cannot read " + args[0]);
   zfx::CG1TFileImpl file;
-  zfx::CBinaryReaderFromMemory reader(data.data(), static_cast<std::uint32_t>(data.size()));
-  if (file.Read(reader) == 0) return Fail("g1t info: not a readable G1T file: " + args[0]);
+  if (!ReadG1tFile("g1t info", args[0], file)) return 1;
 
   std::printf("signature: %s\nversion: %s\nfile size: %u\nheader size: %u\ntexture count: %u\n"
               "platform: %d\nextra data size: %u\n",
