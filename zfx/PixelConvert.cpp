@@ -207,8 +207,39 @@ std::uint8_t Luminance(const std::uint8_t* rgba) {
 // Row-order codecs. Every decoder fills rgba (bytes) or values (floats) for
 // n pixels from data that holds at least the level's encoded size.
 
+// True for 8-bit fields of red, green, blue and alpha in some order, where
+// each stored byte is one channel as it is; channel[k] receives the k-th
+// stored byte of a pixel.
+bool IsByteShuffle(const PackedLayout& l, bool be, std::uint8_t channel[4]) {
+  if (l.bits != 32) return false;
+  unsigned seen = 0;
+  for (unsigned k = 0; k < 4; ++k) {
+    const Field& f = l.fields[k];
+    if (f.bits != 8 || f.channel > kA) return false;
+    seen |= 1u << f.channel;
+    // Field k holds bits 8k..8k+7 of the loaded value.
+    channel[be ? 3 - k : k] = f.channel;
+  }
+  return seen == 15;
+}
+
 void DecodePackedBytes(const PackedLayout& l, const std::uint8_t* data, std::uint64_t n, bool be,
                        std::uint8_t* rgba) {
+  std::uint8_t channel[4];
+  if (IsByteShuffle(l, be, channel)) {
+    // The thumbnail load decodes thousands of these: spare it the general
+    // field loop. Every channel is written, so nothing keeps a default.
+    const unsigned c0 = channel[0], c1 = channel[1], c2 = channel[2], c3 = channel[3];
+    for (std::uint64_t i = 0; i < n; ++i) {
+      const std::uint8_t* in = data + i * 4;
+      std::uint8_t* out = rgba + i * 4;
+      out[c0] = in[0];
+      out[c1] = in[1];
+      out[c2] = in[2];
+      out[c3] = in[3];
+    }
+    return;
+  }
   for (std::uint64_t i = 0; i < n; ++i) {
     const std::uint32_t v = LoadPacked(data, i, l.bits, be);
     std::uint8_t px[4] = {0, 0, 0, 255};
