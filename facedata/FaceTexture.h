@@ -24,4 +24,10 @@ std::uint32_t EncodeFaceTexture(const std::vector<std::uint8_t>& rgba, int width
 bool DecodeFaceTexture(const std::uint8_t* buffer, std::uint32_t size, std::vector<std::uint8_t>* rgba,
                        int* width, int* height);
 
+// The same decoding always through the float image, the general route that
+// DecodeFaceTexture leaves for a byte image where both give the same bytes;
+// kept to check that they do.
+bool DecodeFaceTextureThroughFloats(const std::uint8_t* buffer, std::uint32_t size,
+                                    std::vector<std::uint8_t>* rgba, int* width, int* height);
+
 }  // namespace kaocg_func
