@@ -33,9 +33,36 @@ std::string FindNoCase(const std::string& folder, const std::string& name) {
   return best;
 }
 
+// The path with its separators made "/", every name as spelled: the
+// resolution whenever the whole path exists as spelled.
+std::string Spelled(std::string_view path) {
+  std::string out;
+  std::size_t i = 0;
+  if (!path.empty() && IsSeparator(path[0])) {
+    out.push_back('/');
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+  }
+  while (i < path.size()) {
+    std::size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    out.append(path.substr(i, end - i));
+    i = end;
+    if (i < path.size()) {
+      out += '/';
+      while (i < path.size() && IsSeparator(path[i])) ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string PosixPathResolver::Resolve(std::string_view path) {
+  // When the whole path exists as spelled, so does every folder on the way,
+  // and the walk below would keep every name: one lookup instead of one per
+  // name.
+  std::string spelled = Spelled(path);
+  if (!spelled.empty() && Exists(spelled)) return spelled;
   std::string out;
   std::size_t i = 0;
   if (!path.empty() && IsSeparator(path[0])) {
@@ -65,6 +92,14 @@ std::string PosixPathResolver::Resolve(std::string_view path) {
     }
   }
   return out;
+}
+
+std::string RememberingPathResolver::Resolve(std::string_view path) {
+  const std::string key(path);
+  if (const auto it = known_.find(key); it != known_.end()) return it->second;
+  std::string resolved = inner_.Resolve(path);
+  known_.emplace(key, resolved);
+  return resolved;
 }
 
 }  // namespace platform

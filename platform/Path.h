@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace platform {
 
@@ -23,6 +24,21 @@ class IPathResolver {
 class PosixPathResolver final : public IPathResolver {
  public:
   std::string Resolve(std::string_view path) override;
+};
+
+// Remembers what another resolver answered, for a stretch of work that reads
+// the same few files thousands of times and changes no name meanwhile (the
+// thumbnail load): each path then costs one folder walk instead of one per
+// use. Install it with ScopedServices for that stretch only; a name created
+// or renamed while it is in force is not seen.
+class RememberingPathResolver final : public IPathResolver {
+ public:
+  explicit RememberingPathResolver(IPathResolver& inner) : inner_(inner) {}
+  std::string Resolve(std::string_view path) override;
+
+ private:
+  IPathResolver& inner_;
+  std::unordered_map<std::string, std::string> known_;
 };
 
 }  // namespace platform

@@ -58,8 +58,32 @@ TEST(PathResolution, MatchesNamesWithoutRegardToCaseAndBothSeparators) {
            Case{root + "/zeva/Other\\GRP\\x", root + "/ZEVA/Other/GRP/x"},
            Case{root + "/ZEVA/Velmora13/", root + "/ZEVA/Velmora13/"},
            Case{"relative\\name", "relative/name"},
+           // Spelled as it exists: only the separators change.
+           Case{root + "//ZEVA\\Velmora13/GRP\\\\EDIT_KAO_L.s13", real},
+           Case{root + "/ZEVA/../ZEVA/Velmora13/GRP/EDIT_KAO_L.s13", root + "/ZEVA/../ZEVA/Velmora13/GRP/EDIT_KAO_L.s13"},
+           Case{root + "/zeva/../ZEVA/Velmora13", root + "/ZEVA/../ZEVA/Velmora13"},
+           // A file is no folder: the names up to it still resolve.
+           Case{root + "/ZEVA/Velmora13/GRP/EDIT_KAO_L.s13/", real + "/"},
+           Case{root + "/ZEVA/Velmora13/GRP/EDIT_KAO_L.s13/x", real + "/x"},
+           Case{"", ""},
        })
     EXPECT_EQ(r.Resolve(c.in), c.out) << c.in;
+}
+
+TEST(PathResolution, RememberingResolverAsksOncePerPathAndAnswersTheSame) {
+  struct Counting final : platform::IPathResolver {
+    int calls = 0;
+    std::string Resolve(std::string_view path) override {
+      ++calls;
+      return "resolved:" + std::string(path);
+    }
+  } inner;
+  platform::RememberingPathResolver r(inner);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(r.Resolve("GRP\\EDIT_KAO_S.s13"), "resolved:GRP\\EDIT_KAO_S.s13");
+    EXPECT_EQ(r.Resolve("GRP\\KAO_S.s13"), "resolved:GRP\\KAO_S.s13");
+  }
+  EXPECT_EQ(inner.calls, 2);
 }
 
 TEST(PathResolution, PrefersTheSpellingThatExistsThenTheSmallestMatch) {
