@@ -46,6 +46,13 @@ QImage DibToQImage(const CDIB& dib) {
     const uint8_t* row = dib.GetPixelAddress(0, y);
     if (!row) return QImage();
     auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+    if (bpp == 32 || bpp == 24) {
+      // The stored faces: every thumbnail of the load passes here, so the
+      // depth is settled once a row rather than once a pixel.
+      const int step = bpp / 8;
+      for (int x = 0; x < w; ++x, row += step) dst[x] = qRgb(row[2], row[1], row[0]);
+      continue;
+    }
     for (int x = 0; x < w; ++x) {
       switch (bpp) {
         case 32:

@@ -4,6 +4,8 @@
 
 #include "app/ProgressWindow.h"
 #include "app/S13KaoCgEditApp.h"
+#include "platform/Path.h"
+#include "platform/Services.h"
 #include "ui/FaceBitmap.h"
 
 namespace kaocg_ui {
@@ -87,6 +89,12 @@ void BuildThumbnails(CThumbnailList& list, bool expansion, const std::function<v
   const ImageNumberRange& shipped = kShippedImages[expansion ? 1 : 0][0];
   const int S = shipped.last - shipped.first + 1;
   list.Create(S + kUserThumbnailCount);
+  // Every read below opens one of the same two archives; their names need
+  // not be looked up in their folders each of the 2,700 times.
+  platform::RememberingPathResolver paths(*platform::Current().paths);
+  platform::Services remembered;
+  remembered.paths = &paths;
+  const platform::ScopedServices scope(remembered);
   const QPixmap placeholder = MakeThumbnailPlaceholder();
   auto addImage = [&](int imageNumber) {
     QPixmap bitmap;
