@@ -4,8 +4,6 @@
 // libjpeg-turbo's cjpeg and djpeg as an outside oracle.
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -378,22 +376,6 @@ inline Planes ReferenceDecode(const TestPicture& p) {
 
 // ---------------------------------------------------------------------------
 // libjpeg-turbo's command-line tools.
-
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/kaocg_jpeg_XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    path_ = d ? d : "";
-  }
-  ~TempDir() {
-    if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 inline bool HaveLibjpegTools() {
   return std::system("command -v cjpeg >/dev/null 2>&1 && command -v djpeg >/dev/null 2>&1") == 0;

@@ -10,6 +10,7 @@
 
 #include "import/PictureReader.h"
 #include "res/strings.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -362,18 +363,13 @@ TEST(BmpReader, ColourTableSizeFollowsClrUsed) {
 
 class PictureFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kaocg_picture_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::filesystem::path Write(const std::string& name, const Bytes& bytes) {
     const auto path = dir_ / name;
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path;
   }
-  std::filesystem::path dir_;
+  kaocg_test::TempDir temp_;
+  const std::filesystem::path dir_ = temp_.path();
 };
 
 TEST_F(PictureFile, FirstTwoBytesChooseTheReader) {

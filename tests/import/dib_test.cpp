@@ -6,6 +6,7 @@
 
 #include "import/DIB.h"
 #include "import/Sprite.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -414,7 +415,8 @@ TEST(DibFile, TopDownFileIsReadTheRightWayUp) {
 TEST(DibFile, FilesByPath) {
   CDIB src;
   MakeGradient(src, 3, 3, false);
-  const auto path = std::filesystem::temp_directory_path() / "kaocg_dib_test.bmp";
+  kaocg_test::TempDir dir;
+  const auto path = dir.path() / "picture.bmp";
   const char* failure = "unset";
   ASSERT_TRUE(src.SaveToFile(path, &failure));
   EXPECT_EQ(failure, nullptr);

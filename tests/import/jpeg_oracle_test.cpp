@@ -25,6 +25,7 @@
 
 #include "import/JpegDecoder.h"
 #include "import/JpegTestSupport.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -41,8 +42,8 @@ class JpegAgainstDjpeg : public ::testing::TestWithParam<OracleCase> {};
 TEST_P(JpegAgainstDjpeg, AgreesWithinTolerance) {
   if (!jpegtest::HaveLibjpegTools()) GTEST_SKIP() << "cjpeg/djpeg (libjpeg-turbo-progs) not installed";
   const OracleCase& c = GetParam();
-  jpegtest::TempDir dir;
-  const std::string ppm = dir.File("in.ppm"), jpg = dir.File("in.jpg"), out = dir.File("out.pnm");
+  kaocg_test::TempDir dir;
+  const std::string ppm = dir.folder() + "in.ppm", jpg = dir.folder() + "in.jpg", out = dir.folder() + "out.pnm";
   jpegtest::WritePpm(ppm, c.width, c.height, jpegtest::MakeTestRgb(c.width, c.height, c.width * 31 + c.height));
   ASSERT_TRUE(jpegtest::RunQuiet("cjpeg " + c.options + " -outfile '" + jpg + "' '" + ppm + "'"));
   ASSERT_TRUE(jpegtest::RunQuiet("djpeg -dct float -nosmooth -pnm -outfile '" + out + "' '" + jpg + "'"));
@@ -111,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, JpegAgainstDjpeg, ::testing::ValuesIn(kCases)
 // chooses for tables too coarse for 8 bits.
 TEST(JpegAgainstCjpeg, OtherProcessesAreRefusedInTheHeader) {
   if (!jpegtest::HaveLibjpegTools()) GTEST_SKIP() << "cjpeg not installed";
-  jpegtest::TempDir dir;
-  const std::string ppm = dir.File("in.ppm"), jpg = dir.File("in.jpg");
+  kaocg_test::TempDir dir;
+  const std::string ppm = dir.folder() + "in.ppm", jpg = dir.folder() + "in.jpg";
   jpegtest::WritePpm(ppm, 32, 32, jpegtest::MakeTestRgb(32, 32));
   for (const char* options : {"-progressive", "-arithmetic", "-quality 20"}) {
     ASSERT_TRUE(jpegtest::RunQuiet(std::string("cjpeg ") + options + " -outfile '" + jpg + "' '" + ppm + "'"));
