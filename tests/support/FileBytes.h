@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -23,6 +24,17 @@ inline std::string ReadFile(const std::filesystem::path& p) {
 // Replaces the file with bytes.
 inline void WriteFile(const std::filesystem::path& p, std::string_view bytes) {
   std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void WriteFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(p, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The whole file as bytes; empty when it cannot be read.
+inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // Up to n bytes from offset; fewer where the file ends first.

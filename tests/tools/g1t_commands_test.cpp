@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FileBytes.h"
 #include "support/KaocgTool.h"
 #include "support/TempDir.h"
 #include "zfx/BinaryStream.h"
@@ -66,16 +67,11 @@ Bytes MakeFace(std::uint32_t side, std::int32_t platform, std::int32_t format) {
   return out;
 }
 
-void Save(const std::string& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
-Bytes Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using kaocg_test::ReadFileBytes;
+using kaocg_test::WriteFile;
 
 TEST_F(G1tCommands, InfoPrintsHeaderAndTextures) {
-  Save(Path("face.g1t"), MakeFace(64, 0, zfx::TQR_PIXEL_FORMAT_RGBA8));
+  WriteFile(Path("face.g1t"), MakeFace(64, 0, zfx::TQR_PIXEL_FORMAT_RGBA8));
   const ToolRun r = RunTool("g1t info " + Path("face.g1t"));
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out,
@@ -86,7 +82,7 @@ TEST_F(G1tCommands, InfoPrintsHeaderAndTextures) {
 }
 
 TEST_F(G1tCommands, FailuresExitWithOneLine) {
-  Save(Path("junk.g1t"), Bytes(100, 7));
+  WriteFile(Path("junk.g1t"), Bytes(100, 7));
   const char* commands[] = {"g1t info", "g1t info /nonexistent/file.g1t", "g1t info JUNK",
                             "g1t decode JUNK OUT.png", "g1t encode IN", "g1t encode IN OUT --format 64",
                             "g1t encode IN OUT --platform 5", "g1t encode IN OUT --format"};
@@ -105,7 +101,7 @@ TEST_F(G1tCommands, FailuresExitWithOneLine) {
 
 #ifdef KAOCGTOOL_HAVE_PNG
 TEST_F(G1tCommands, DecodeWritesTheEditorsPicture) {
-  Save(Path("face.g1t"), MakeFace(16, 1, zfx::TQR_PIXEL_FORMAT_TILE_BGRA8));
+  WriteFile(Path("face.g1t"), MakeFace(16, 1, zfx::TQR_PIXEL_FORMAT_TILE_BGRA8));
   const ToolRun r = RunTool("g1t decode " + Path("face.g1t") + " " + Path("face.png"));
   ASSERT_EQ(r.status, 0) << r.out;
   QImage png(QString::fromStdString(Path("face.png")));
@@ -130,7 +126,7 @@ TEST_F(G1tCommands, EncodeFollowsTheNewFaceSequence) {
   ToolRun r = RunTool("g1t encode " + Path("in.png") + " " + Path("out.g1t"));
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "kaocgtool: g1t encode: It is unsupported format in the platform\n");
-  EXPECT_EQ(Load(Path("out.g1t")), MakeFace(32, 0, zfx::TQR_PIXEL_FORMAT_RGBA8));
+  EXPECT_EQ(ReadFileBytes(Path("out.g1t")), MakeFace(32, 0, zfx::TQR_PIXEL_FORMAT_RGBA8));
 
   r = RunTool("g1t encode " + Path("in.bmp") + " " + Path("dxt.g1t") + " --format 6 --platform 3");
   ASSERT_EQ(r.status, 0) << r.out;

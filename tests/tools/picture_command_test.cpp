@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "import/JpegTestSupport.h"
+#include "support/FileBytes.h"
 #include "support/KaocgTool.h"
 #include "support/TempDir.h"
 #include "tools/PngOracle.h"
@@ -111,9 +112,7 @@ Bmp Bmp8(int width, int height) {
   return b;
 }
 
-void Save(const fs::path& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-}
+using kaocg_test::WriteFile;
 
 class PictureCommand : public testing::Test {
  protected:
@@ -155,12 +154,12 @@ TEST_F(PictureCommand, WritesTheWorkPictureAtItsRoundedWidth) {
   pngtest::RgbPicture png;
 
   // 24 bits: 5 columns become 8, the added ones black; top row first.
-  Save(Path("p24.bmp"), Encode(Bmp24(5, 3)));
+  WriteFile(Path("p24.bmp"), Encode(Bmp24(5, 3)));
   RunAndRead(Path("p24.bmp"), "", png);
   ExpectPixels(png, 8, 3, [](int x, int y) { return x < 5 ? Colour(x, y) : Rgb{}; });
 
   // 8 bits: the whole padded row, padding bytes looked up in the table.
-  Save(Path("p8.bmp"), Encode(Bmp8(5, 3)));
+  WriteFile(Path("p8.bmp"), Encode(Bmp8(5, 3)));
   RunAndRead(Path("p8.bmp"), "", png);
   ExpectPixels(png, 8, 3, [](int x, int y) { return PaletteColour(x < 5 ? x + 5 * y + 1 : 200 + x); });
 
@@ -172,7 +171,7 @@ TEST_F(PictureCommand, WritesTheWorkPictureAtItsRoundedWidth) {
   jpeg.comps = {{1, 1, 0, 0, 0}, {1, 1, 0, 1, 1}, {1, 1, 0, 1, 1}};
   std::mt19937 rng(6);
   jpegtest::FillRandomBlocks(jpeg, rng, 0.2);
-  Save(Path("p.jpg"), jpegtest::BuildJpeg(jpeg));
+  WriteFile(Path("p.jpg"), jpegtest::BuildJpeg(jpeg));
   const jpegtest::Planes planes = jpegtest::ReferenceDecode(jpeg);
   RunAndRead(Path("p.jpg"), "", png);
   ExpectPixels(png, 16, 10, [&](int x, int y) {
@@ -191,7 +190,7 @@ struct CutCase {
 TEST_F(PictureCommand, CutScalesTheSelectionByNearestPixel) {
   // A 6 x 6 picture, 8 wide after rounding: columns 6 and 7 are black but
   // may be selected.
-  Save(Path("p.bmp"), Encode(Bmp24(6, 6)));
+  WriteFile(Path("p.bmp"), Encode(Bmp24(6, 6)));
   const CutCase cases[] = {
       {" --cut 0 0 8 6 --size 8 6", 8, 6, {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5}},
       {" --cut 2 1 4 4 --size 2 2", 2, 2, {2, 5}, {1, 4}},
@@ -242,7 +241,7 @@ TEST_F(PictureCommand, RefusedFilesPrintTheImportMessage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Save(Path(c.name), c.file);
+    WriteFile(Path(c.name), c.file);
     for (const char* options : {"", " --cut 0 0 4 4 --size 4 4"}) {
       const auto r = RunKaocgTool("picture " + ShellQuote(Path(c.name)) + " " + ShellQuote(Path("out.png")) + options);
       EXPECT_EQ(r.status, 1);
@@ -254,7 +253,7 @@ TEST_F(PictureCommand, RefusedFilesPrintTheImportMessage) {
 }
 
 TEST_F(PictureCommand, BadArgumentsFailWithOneLine) {
-  Save(Path("p.bmp"), Encode(Bmp24(6, 6)));  // 8 x 6 after rounding
+  WriteFile(Path("p.bmp"), Encode(Bmp24(6, 6)));  // 8 x 6 after rounding
   const std::string in = ShellQuote(Path("p.bmp")), out = ShellQuote(Path("out.png"));
   const std::string io = in + " " + out;
   const std::string commands[] = {

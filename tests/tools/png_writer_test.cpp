@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 #include "tools/PngOracle.h"
 #include "tools/kaocgtool/png_writer.h"
@@ -146,9 +147,7 @@ TEST(PngWriter, ReportsAFailingStream) {
   EXPECT_TRUE(kaocgtool::WritePngRgb(out, 700, 100, [](std::uint32_t, std::uint8_t*) {}));
 }
 
-void Save(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using kaocg_test::WriteFile;
 
 TEST(PngWriter, PythonZlibReadsItBack) {
   if (!pngtest::HavePython()) GTEST_SKIP() << "python3 with zlib is not installed";
@@ -156,7 +155,7 @@ TEST(PngWriter, PythonZlibReadsItBack) {
   for (const Size s : kSizes) {
     SCOPED_TRACE(std::to_string(s.w) + " x " + std::to_string(s.h));
     const std::string png = (dir.path() / "p.png").string();
-    Save(png, Encode(s.w, s.h));
+    WriteFile(png, Encode(s.w, s.h));
     pngtest::RgbPicture got;
     ASSERT_TRUE(pngtest::DecodeWithPython(png, (dir.path() / "py").string(), got));
     EXPECT_TRUE(got == Expected(s.w, s.h));
@@ -169,7 +168,7 @@ TEST(PngWriter, ImageMagickReadsItBack) {
   for (const Size s : kSizes) {
     SCOPED_TRACE(std::to_string(s.w) + " x " + std::to_string(s.h));
     const std::string png = (dir.path() / "p.png").string();
-    Save(png, Encode(s.w, s.h));
+    WriteFile(png, Encode(s.w, s.h));
     pngtest::RgbPicture got;
     ASSERT_TRUE(pngtest::DecodeWithImageMagick(png, (dir.path() / "im").string(), got));
     EXPECT_TRUE(got == Expected(s.w, s.h));
