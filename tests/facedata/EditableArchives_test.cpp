@@ -11,6 +11,7 @@
 #include "facedata/EditableArchives.h"
 #include "facedata/ImageArchiveFormat.h"
 #include "facedata/LinkArchive.h"
+#include "support/FileBytes.h"
 #include "support/TempDir.h"
 
 namespace kaocg_func {
@@ -18,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using kaocg_test::ReadFileBytes;
 
 bool IsReadOnly(const fs::path& path) {
   struct stat st {};
@@ -59,8 +57,8 @@ TEST_F(EditableArchivesTest, FirstRunCopiesAllThreeAndPreparesTheLargeOne) {
   int steps = 0;
   ASSERT_EQ(Prepare(&steps), PrepareResult::kOk);
   EXPECT_EQ(steps, 3);
-  const std::vector<uint8_t> large = ReadAll(Copy(0));
-  std::vector<uint8_t> expected = ReadAll(Source(0));
+  const std::vector<uint8_t> large = ReadFileBytes(Copy(0));
+  std::vector<uint8_t> expected = ReadFileBytes(Source(0));
   ASSERT_EQ(large.size(), expected.size());
   for (uint32_t i = 0; i < kUserSlotCount; ++i) {
     uint8_t* record = expected.data() + 8832 + 12 * i;
@@ -68,8 +66,8 @@ TEST_F(EditableArchivesTest, FirstRunCopiesAllThreeAndPreparesTheLargeOne) {
   }
   EXPECT_EQ(large, expected);
   EXPECT_TRUE(IsReadOnly(Copy(0)));
-  EXPECT_EQ(ReadAll(Copy(1)), ReadAll(Source(1)));
-  EXPECT_EQ(ReadAll(Copy(2)), ReadAll(Source(2)));
+  EXPECT_EQ(ReadFileBytes(Copy(1)), ReadFileBytes(Source(1)));
+  EXPECT_EQ(ReadFileBytes(Copy(2)), ReadFileBytes(Source(2)));
 }
 
 TEST_F(EditableArchivesTest, LaterRunsCopyOnlyWhatIsMissing) {
@@ -78,15 +76,15 @@ TEST_F(EditableArchivesTest, LaterRunsCopyOnlyWhatIsMissing) {
   // The user's copies change from here on; a second run must keep them.
   fs::permissions(Copy(0), fs::perms::owner_write, fs::perm_options::add);
   std::fstream(Copy(0), std::ios::binary | std::ios::in | std::ios::out).seekp(8832 + 8).put(7);
-  const std::vector<uint8_t> large = ReadAll(Copy(0));
+  const std::vector<uint8_t> large = ReadFileBytes(Copy(0));
   fs::remove(Copy(1));
   std::ofstream(Source(1), std::ios::binary | std::ios::app).put('M');
 
   steps = 0;
   ASSERT_EQ(Prepare(&steps), PrepareResult::kOk);
   EXPECT_EQ(steps, 3);
-  EXPECT_EQ(ReadAll(Copy(0)), large);
-  EXPECT_EQ(ReadAll(Copy(1)), ReadAll(Source(1)));
+  EXPECT_EQ(ReadFileBytes(Copy(0)), large);
+  EXPECT_EQ(ReadFileBytes(Copy(1)), ReadFileBytes(Source(1)));
 }
 
 TEST_F(EditableArchivesTest, AMissingSourceStopsAfterTheCopiesBeforeIt) {
@@ -100,14 +98,14 @@ TEST_F(EditableArchivesTest, AMissingSourceStopsAfterTheCopiesBeforeIt) {
 }
 
 TEST_F(EditableArchivesTest, ADamagedHeaderNeverMakesTheCopyGrow) {
-  std::vector<uint8_t> bytes = ReadAll(Source(0));
+  std::vector<uint8_t> bytes = ReadFileBytes(Source(0));
   StoreLE32(bytes.data() + 4, 0xFFFFFFFF);                // entry count
   StoreLE32(bytes.data() + 16, static_cast<uint32_t>(bytes.size() - 20));  // info table near the end
   std::ofstream(Source(0), std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   int steps = 0;
   ASSERT_EQ(Prepare(&steps), PrepareResult::kOk);
-  const std::vector<uint8_t> copy = ReadAll(Copy(0));
+  const std::vector<uint8_t> copy = ReadFileBytes(Copy(0));
   ASSERT_EQ(copy.size(), bytes.size());
   // The one record that lies wholly inside the file was prepared.
   EXPECT_EQ(copy[bytes.size() - 20 + 8], 240);

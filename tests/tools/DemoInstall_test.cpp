@@ -179,11 +179,9 @@ TEST_F(DemoInstallation, IsCompleteWithEveryArchiveAtItsExactLength) {
 
   // The registry store names the game, and the documents folder is empty so
   // that the first run copies the editable archives.
-  std::ifstream in(dir_ / "home" / ".config" / "ZEVA" / "registry.reg");
-  std::stringstream s;
-  s << in.rdbuf();
-  EXPECT_NE(s.str().find("Velmora13VT\\Install]"), std::string::npos) << s.str();
-  EXPECT_NE(s.str().find("InstallInfo"), std::string::npos);
+  const std::string store = kaocg_test::ReadFile(dir_ / "home" / ".config" / "ZEVA" / "registry.reg");
+  EXPECT_NE(store.find("Velmora13VT\\Install]"), std::string::npos) << store;
+  EXPECT_NE(store.find("InstallInfo"), std::string::npos);
   EXPECT_TRUE(fs::is_directory(dir_ / "home" / "Documents"));
   EXPECT_TRUE(fs::is_empty(dir_ / "home" / "Documents"));
 }

@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 #include <cwchar>
-#include <optional>
 #include <string>
 
+#include "support/ScopedEnv.h"
 #include "zfx/Errors.h"
 #include "zfx/TextWriter.h"
 
@@ -16,26 +16,11 @@ namespace {
 // Sets the locale variables for one test and restores them afterwards.
 class LocaleEnv {
  public:
-  LocaleEnv(const char* all, const char* messages, const char* lang) {
-    Set("LC_ALL", all);
-    Set("LC_MESSAGES", messages);
-    Set("LANG", lang);
-  }
-  ~LocaleEnv() {
-    for (auto& [name, value] : m_saved) {
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-      else unsetenv(name.c_str());
-    }
-  }
+  LocaleEnv(const char* all, const char* messages, const char* lang)
+      : m_all("LC_ALL", all), m_messages("LC_MESSAGES", messages), m_lang("LANG", lang) {}
 
  private:
-  void Set(const char* name, const char* value) {
-    const char* old = std::getenv(name);
-    m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
-  std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+  kaocg_test::ScopedEnv m_all, m_messages, m_lang;
 };
 
 TEST(Messages, LocaleDecidesTheLanguage) {
