@@ -9,7 +9,7 @@ KAOCG_PACKAGES=(
   libsquish-dev
   qt6-base-dev
   fonts-noto-cjk
-  libjpeg-turbo-progs
+  libjpeg-turbo-progs imagemagick
   xvfb xauth
 )
 
